@@ -1,0 +1,62 @@
+# The front door: `make run` plays the animation, `make test` runs every test. Both set up a
+# fresh Debian machine first.
+
+BUILD      ?= build
+ASAN_BUILD ?= build-asan
+BENCH_BUILD?= build-bench
+VENV       ?= .venv
+JOBS       ?= $(shell nproc)
+PYPY       ?= pypy3
+
+CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+.PHONY: all bootstrap build test test-unit test-asan run install venv bench pictures preview \
+        format lint clean
+
+all: build
+
+bootstrap:
+	@scripts/bootstrap.sh
+
+build: bootstrap
+	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
+	cmake --build $(BUILD) -j$(JOBS)
+
+# Every suite: the C++ tests and the PyPy tests through ctest, then the same C++ tests built
+# with the address and undefined-behaviour sanitizers.
+test: test-unit test-asan
+
+test-unit: build
+	ctest --test-dir $(BUILD) --output-on-failure -j$(JOBS)
+
+test-asan: bootstrap
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DTAVVIK_SANITIZE=ON -DTAVVIK_PYTHON=OFF
+	cmake --build $(ASAN_BUILD) -j$(JOBS)
+	ctest --test-dir $(ASAN_BUILD) --output-on-failure -j$(JOBS)
+
+$(VENV)/bin/pypy3:
+	$(PYPY) -m venv $(VENV)
+
+venv: bootstrap $(VENV)/bin/pypy3
+
+# The same path a user takes: pip builds through CMake and installs the module and `tavvik`.
+install: venv
+	$(VENV)/bin/pypy3 -m pip install --no-build-isolation --no-index --quiet .
+
+run: build install
+	$(VENV)/bin/tavvik run
+
+bench: bootstrap
+	cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DTAVVIK_BENCH=ON -DTAVVIK_TESTS=OFF -DTAVVIK_PYTHON=OFF
+	cmake --build $(BENCH_BUILD) -j$(JOBS)
+	$(BENCH_BUILD)/bench/tavvik-bench
+
+format:
+	find src tests bench tools -name '*.cpp' -o -name '*.hpp' | xargs clang-format -i
+
+lint: build
+	find src -name '*.cpp' | xargs clang-tidy -p $(BUILD) --quiet
+	cppcheck --quiet --enable=warning,performance,portability --std=c++20 --inline-suppr -I src src
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(VENV)

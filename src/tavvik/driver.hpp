@@ -1,0 +1,30 @@
+#pragma once
+
+#include <expected>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tavvik/clock.hpp"
+#include "tui/backend.hpp"
+#include "tui/error.hpp"
+
+namespace tavvik {
+
+/// Plays the animation when `args[1]` is exactly "run"; otherwise writes the usage line to
+/// descriptor 1 and succeeds. A failure carries the text the user reads. A usage line that
+/// cannot be written for any reason but a closed descriptor throws (an internal fault).
+std::expected<void, std::string> run(std::vector<std::string> args);
+
+/// Takes over the controlling terminal, plays the animation for 17 seconds and hands the
+/// terminal back; the terminal is released before any failure is returned.
+std::expected<void, tui::Error> run_tavvik();
+
+/// Makes the backend the animation draws through.
+using BackendFactory = std::function<std::expected<std::unique_ptr<tui::Backend>, tui::Error>()>;
+
+/// `run_tavvik` over any backend and clock, so the timeline can be checked without waiting.
+std::expected<void, tui::Error> run_tavvik(const BackendFactory& open_backend, Clock& clock);
+
+}  // namespace tavvik

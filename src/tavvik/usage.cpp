@@ -1,0 +1,31 @@
+#include "tavvik/usage.hpp"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <stdexcept>
+#include <string>
+
+namespace tavvik {
+
+void print_usage() {
+  const char* data = USAGE_LINE;
+  std::size_t left = sizeof(USAGE_LINE) - 1;
+  while (left > 0) {
+    const ssize_t written = ::write(STDOUT_FILENO, data, left);
+    if (written > 0) {
+      data += written;
+      left -= static_cast<std::size_t>(written);
+      continue;
+    }
+    if (written < 0 && errno == EINTR) continue;
+    // A process started with descriptor 1 closed has asked for no output at all.
+    if (written < 0 && errno == EBADF) return;
+    const int error = written < 0 ? errno : EIO;
+    throw std::runtime_error("failed printing to stdout: " + std::string(std::strerror(error)) +
+                             " (os error " + std::to_string(error) + ")");
+  }
+}
+
+}  // namespace tavvik

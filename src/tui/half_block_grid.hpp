@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "tui/color.hpp"
+
+namespace tui {
+
+/// Pixels for a canvas drawn with half blocks: one pixel column per cell and two pixel rows per
+/// cell (upper half, lower half). A `Reset` pixel is unpainted.
+class HalfBlockGrid {
+ public:
+  HalfBlockGrid() = default;
+  HalfBlockGrid(std::uint16_t columns, std::uint32_t rows) { resize(columns, rows); }
+
+  /// Resizes to `columns` x `rows` pixels, all unpainted; keeps the allocation when it fits.
+  void resize(std::uint16_t columns, std::uint32_t rows) {
+    width_ = columns;
+    height_ = rows;
+    pixels_.assign(std::size_t{columns} * rows, Color::Reset);
+  }
+  void clear() { pixels_.assign(pixels_.size(), Color::Reset); }
+
+  std::uint16_t width() const { return width_; }
+  std::uint32_t height() const { return height_; }
+  /// Pixel (x, y) takes `color` when it lies inside the grid; any other position is dropped.
+  void paint(std::uint64_t x, std::uint64_t y, Color color) {
+    if (x < width_ && y < height_) pixels_[y * width_ + x] = color;
+  }
+  Color at(std::uint32_t x, std::uint32_t y) const { return pixels_[std::size_t{y} * width_ + x]; }
+
+ private:
+  std::uint16_t width_ = 0;
+  std::uint32_t height_ = 0;
+  std::vector<Color> pixels_;
+};
+
+}  // namespace tui

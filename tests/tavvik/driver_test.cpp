@@ -1,0 +1,250 @@
+#include "tavvik/driver.hpp"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tavvik/usage.hpp"
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+/// A clock that only moves when the animation sleeps (or when a test moves it).
+class FakeClock final : public tavvik::Clock {
+ public:
+  Clock::time_point now() override { return now_; }
+  void sleep(std::chrono::milliseconds duration) override {
+    sleeps.push_back(duration);
+    now_ += duration;
+  }
+  void advance(Clock::duration by) { now_ += by; }
+
+  std::vector<std::chrono::milliseconds> sleeps;
+
+ private:
+  Clock::time_point now_{};
+};
+
+/// What a backend was asked to do, kept after the backend is gone.
+struct BackendLog {
+  int flushes = 0;
+  int draws = 0;
+  std::vector<std::string> events;
+  bool released = false;
+};
+
+class FakeBackend final : public tui::Backend {
+ public:
+  FakeBackend(tui::Size size, std::shared_ptr<BackendLog> log, int fail_on_flush)
+      : size_(size), log_(std::move(log)), fail_on_flush_(fail_on_flush) {}
+  ~FakeBackend() override {
+    log_->events.push_back("release");
+    log_->released = true;
+  }
+  tui::Size size() const override { return size_; }
+  void draw(std::span<const tui::CellUpdate> cells) override {
+    ++log_->draws;
+    log_->events.push_back("draw " + std::to_string(cells.size()));
+  }
+  void hide_cursor() override { log_->events.push_back("hide"); }
+  void show_cursor() override { log_->events.push_back("show"); }
+  void clear() override { log_->events.push_back("clear"); }
+  std::expected<void, tui::Error> flush() override {
+    ++log_->flushes;
+    log_->events.push_back("flush");
+    if (log_->flushes == fail_on_flush_) {
+      return std::unexpected(tui::Error("Input/output error (os error 5)"));
+    }
+    return {};
+  }
+
+ private:
+  tui::Size size_;
+  std::shared_ptr<BackendLog> log_;
+  int fail_on_flush_;
+};
+
+struct Run {
+  std::shared_ptr<BackendLog> log = std::make_shared<BackendLog>();
+  FakeClock clock;
+  std::expected<void, tui::Error> outcome;
+};
+
+Run play(tui::Size size, int fail_on_flush = 0) {
+  Run run;
+  auto log = run.log;
+  run.outcome = tavvik::run_tavvik(
+      [&]() -> std::expected<std::unique_ptr<tui::Backend>, tui::Error> {
+        return std::make_unique<FakeBackend>(size, log, fail_on_flush);
+      },
+      run.clock);
+  return run;
+}
+
+TEST(Timeline, FirstFrameHoldsTwoSecondsThenFramesComeEvery30ms) {
+  const Run run = play({80, 24});
+  ASSERT_TRUE(run.outcome);
+  ASSERT_GE(run.clock.sleeps.size(), 3u);
+  EXPECT_EQ(run.clock.sleeps[0], 2000ms);
+  EXPECT_EQ(run.clock.sleeps[1], 30ms);
+  for (std::size_t i = 1; i < run.clock.sleeps.size(); ++i) EXPECT_EQ(run.clock.sleeps[i], 30ms);
+  // Frames start at 0 ms and at 2030 + 30k ms while the whole seconds are below 17.
+  EXPECT_EQ(run.log->flushes, 500);
+}
+
+TEST(Timeline, ArrivalSlowsTheFramesTo100msForGood) {
+  const Run run = play({200, 50});
+  ASSERT_TRUE(run.outcome);
+  const auto& sleeps = run.clock.sleeps;
+  // Pause after the first frame, 27 walking steps, then the 28th advance arrives.
+  ASSERT_GT(sleeps.size(), 30u);
+  EXPECT_EQ(sleeps[0], 2000ms);
+  EXPECT_EQ(sleeps[1], 30ms);
+  EXPECT_EQ(sleeps[27], 30ms);
+  EXPECT_EQ(sleeps[28], 100ms);
+  for (std::size_t i = 28; i < sleeps.size(); ++i) EXPECT_EQ(sleeps[i], 100ms) << i;
+}
+
+TEST(Timeline, NinetyColumnsArriveRightAfterTheFirstPause) {
+  const Run run = play({90, 30});
+  ASSERT_TRUE(run.outcome);
+  EXPECT_EQ(run.clock.sleeps[0], 2000ms);
+  EXPECT_EQ(run.clock.sleeps[1], 100ms);
+}
+
+TEST(Timeline, TheLimitIsCheckedOnWholeSeconds) {
+  // The pause after the first frame is stretched so that the next check reads 16.999 s:
+  // that still counts as 16 whole seconds and draws one more frame; 17.029 s ends the loop.
+  class StretchedClock final : public tavvik::Clock {
+   public:
+    Clock::time_point now() override { return now_; }
+    void sleep(std::chrono::milliseconds duration) override {
+      now_ += duration == 2000ms ? 16969ms : duration;
+    }
+
+   private:
+    Clock::time_point now_{};
+  } clock;
+  auto log = std::make_shared<BackendLog>();
+  auto outcome = tavvik::run_tavvik(
+      [&]() -> std::expected<std::unique_ptr<tui::Backend>, tui::Error> {
+        return std::make_unique<FakeBackend>(tui::Size{80, 24}, log, 0);
+      },
+      clock);
+  ASSERT_TRUE(outcome);
+  EXPECT_EQ(log->flushes, 2);
+}
+
+TEST(Finishing, ShowsTheCursorAndRecordsTheLastDifferenceWithoutSendingThem) {
+  const Run run = play({80, 24});
+  ASSERT_TRUE(run.outcome);
+  const auto& events = run.log->events;
+  ASSERT_GE(events.size(), 4u);
+  // ... flush (last frame), show, draw (the final difference, recorded only), release.
+  EXPECT_EQ(events[events.size() - 4], "flush");
+  EXPECT_EQ(events[events.size() - 3], "show");
+  EXPECT_EQ(events[events.size() - 2].rfind("draw ", 0), 0u);
+  EXPECT_EQ(events.back(), "release");
+}
+
+TEST(Failures, AFailedFrameReleasesTheTerminalAndReturnsItsText) {
+  const Run run = play({80, 24}, /*fail_on_flush=*/3);
+  ASSERT_FALSE(run.outcome);
+  EXPECT_EQ(run.outcome.error().text(), "Input/output error (os error 5)");
+  EXPECT_TRUE(run.log->released);
+  EXPECT_EQ(run.log->flushes, 3);
+  // The toolkit gives the cursor back before the backend's own teardown.
+  const auto& events = run.log->events;
+  ASSERT_GE(events.size(), 2u);
+  EXPECT_EQ(events[events.size() - 2], "show");
+}
+
+TEST(Failures, AFailedAcquisitionDrawsNothing) {
+  FakeClock clock;
+  auto outcome = tavvik::run_tavvik(
+      []() -> std::expected<std::unique_ptr<tui::Backend>, tui::Error> {
+        return std::unexpected(tui::Error("No such device or address (os error 6)"));
+      },
+      clock);
+  ASSERT_FALSE(outcome);
+  EXPECT_EQ(outcome.error().text(), "No such device or address (os error 6)");
+  EXPECT_TRUE(clock.sleeps.empty());
+}
+
+TEST(Timeline, TinyTerminalsPlayToTheEnd) {
+  for (const tui::Size size : {tui::Size{0, 0}, tui::Size{1, 1}, tui::Size{2, 2}}) {
+    const Run run = play(size);
+    EXPECT_TRUE(run.outcome) << size.width << "x" << size.height;
+    EXPECT_EQ(run.log->flushes, 500);
+  }
+}
+
+/// Descriptor 1 pointed somewhere else for the length of a test.
+class StdoutRedirect {
+ public:
+  explicit StdoutRedirect(int target) : saved_(::dup(STDOUT_FILENO)) {
+    ::fflush(stdout);
+    if (target >= 0) {
+      ::dup2(target, STDOUT_FILENO);
+    } else {
+      ::close(STDOUT_FILENO);
+    }
+  }
+  ~StdoutRedirect() {
+    ::dup2(saved_, STDOUT_FILENO);
+    ::close(saved_);
+  }
+
+ private:
+  int saved_;
+};
+
+std::string usage_output_for(std::vector<std::string> args) {
+  int pipe_fds[2];
+  EXPECT_EQ(::pipe(pipe_fds), 0);
+  {
+    StdoutRedirect redirect(pipe_fds[1]);
+    EXPECT_TRUE(tavvik::run(std::move(args)));
+  }
+  ::close(pipe_fds[1]);
+  std::string out(256, '\0');
+  const ssize_t n = ::read(pipe_fds[0], out.data(), out.size());
+  ::close(pipe_fds[0]);
+  out.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+  return out;
+}
+
+TEST(CommandCheck, AnythingButRunPrintsTheUsageLine) {
+  const std::vector<std::vector<std::string>> refused = {
+      {}, {"tavvik"}, {"tavvik", "Run"}, {"tavvik", "run "}, {"tavvik", ""}, {"tavvik", "runrun"}};
+  for (const auto& args : refused) {
+    EXPECT_EQ(usage_output_for(args), "Usage: tavvik run\n") << args.size();
+  }
+}
+
+TEST(CommandCheck, ClosedStdoutDropsTheLineSilently) {
+  StdoutRedirect closed(-1);
+  EXPECT_TRUE(tavvik::run({"tavvik", "help"}));
+}
+
+TEST(CommandCheck, AFullStdoutIsAnInternalFault) {
+  const int full = ::open("/dev/full", O_WRONLY | O_CLOEXEC);
+  ASSERT_GE(full, 0);
+  StdoutRedirect redirect(full);
+  ::close(full);
+  try {
+    (void)tavvik::run({"tavvik"});
+    ADD_FAILURE() << "expected a fault";
+  } catch (const std::runtime_error& fault) {
+    EXPECT_STREQ(fault.what(), "failed printing to stdout: No space left on device (os error 28)");
+  }
+}
+
+}  // namespace
