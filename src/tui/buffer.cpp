@@ -4,7 +4,9 @@
 
 namespace tui {
 
-void Buffer::reset() { std::fill(cells_.begin(), cells_.end(), Cell{}); }
+void Buffer::reset() {
+  std::fill(cells_.begin(), cells_.end(), Cell{});
+}
 
 void Buffer::resize(Rect area) {
   area_ = area;

@@ -23,10 +23,13 @@ struct Rect {
   /// The area less a margin of `margin` cells on every side: sizes stop at 0 and a moved
   /// edge never passes the opposite one.
   constexpr Rect shrink(std::uint16_t margin) const {
-    const std::uint16_t doubled = static_cast<std::uint16_t>(std::min<unsigned>(2u * margin, 65535u));
+    const std::uint16_t doubled =
+        static_cast<std::uint16_t>(std::min<unsigned>(2u * margin, 65535u));
     Rect inner;
-    inner.x = static_cast<std::uint16_t>(std::min<unsigned>(unsigned{x} + margin, unsigned{x} + width));
-    inner.y = static_cast<std::uint16_t>(std::min<unsigned>(unsigned{y} + margin, unsigned{y} + height));
+    inner.x =
+        static_cast<std::uint16_t>(std::min<unsigned>(unsigned{x} + margin, unsigned{x} + width));
+    inner.y =
+        static_cast<std::uint16_t>(std::min<unsigned>(unsigned{y} + margin, unsigned{y} + height));
     inner.width = width > doubled ? static_cast<std::uint16_t>(width - doubled) : 0;
     inner.height = height > doubled ? static_cast<std::uint16_t>(height - doubled) : 0;
     return inner;

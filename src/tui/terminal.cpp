@@ -3,7 +3,9 @@
 namespace tui {
 
 namespace {
-Rect full_screen(Size size) { return Rect{0, 0, size.width, size.height}; }
+Rect full_screen(Size size) {
+  return Rect{0, 0, size.width, size.height};
+}
 }  // namespace
 
 Terminal::Terminal(std::unique_ptr<Backend> backend)

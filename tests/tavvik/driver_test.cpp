@@ -14,22 +14,22 @@
 namespace {
 
 using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
+using SteadyTime = std::chrono::steady_clock;
 
 /// A clock that only moves when the animation sleeps (or when a test moves it).
 class FakeClock final : public tavvik::Clock {
  public:
-  Clock::time_point now() override { return now_; }
+  SteadyTime::time_point now() override { return now_; }
   void sleep(std::chrono::milliseconds duration) override {
     sleeps.push_back(duration);
     now_ += duration;
   }
-  void advance(Clock::duration by) { now_ += by; }
+  void advance(SteadyTime::duration by) { now_ += by; }
 
   std::vector<std::chrono::milliseconds> sleeps;
 
  private:
-  Clock::time_point now_{};
+  SteadyTime::time_point now_{};
 };
 
 /// What a backend was asked to do, kept after the backend is gone.
@@ -71,14 +71,14 @@ class FakeBackend final : public tui::Backend {
   int fail_on_flush_;
 };
 
-struct Run {
+struct Playback {
   std::shared_ptr<BackendLog> log = std::make_shared<BackendLog>();
   FakeClock clock;
   std::expected<void, tui::Error> outcome;
 };
 
-Run play(tui::Size size, int fail_on_flush = 0) {
-  Run run;
+Playback play(tui::Size size, int fail_on_flush = 0) {
+  Playback run;
   auto log = run.log;
   run.outcome = tavvik::run_tavvik(
       [&]() -> std::expected<std::unique_ptr<tui::Backend>, tui::Error> {
@@ -89,7 +89,7 @@ Run play(tui::Size size, int fail_on_flush = 0) {
 }
 
 TEST(Timeline, FirstFrameHoldsTwoSecondsThenFramesComeEvery30ms) {
-  const Run run = play({80, 24});
+  const Playback run = play({80, 24});
   ASSERT_TRUE(run.outcome);
   ASSERT_GE(run.clock.sleeps.size(), 3u);
   EXPECT_EQ(run.clock.sleeps[0], 2000ms);
@@ -100,7 +100,7 @@ TEST(Timeline, FirstFrameHoldsTwoSecondsThenFramesComeEvery30ms) {
 }
 
 TEST(Timeline, ArrivalSlowsTheFramesTo100msForGood) {
-  const Run run = play({200, 50});
+  const Playback run = play({200, 50});
   ASSERT_TRUE(run.outcome);
   const auto& sleeps = run.clock.sleeps;
   // Pause after the first frame, 27 walking steps, then the 28th advance arrives.
@@ -113,7 +113,7 @@ TEST(Timeline, ArrivalSlowsTheFramesTo100msForGood) {
 }
 
 TEST(Timeline, NinetyColumnsArriveRightAfterTheFirstPause) {
-  const Run run = play({90, 30});
+  const Playback run = play({90, 30});
   ASSERT_TRUE(run.outcome);
   EXPECT_EQ(run.clock.sleeps[0], 2000ms);
   EXPECT_EQ(run.clock.sleeps[1], 100ms);
@@ -124,13 +124,13 @@ TEST(Timeline, TheLimitIsCheckedOnWholeSeconds) {
   // that still counts as 16 whole seconds and draws one more frame; 17.029 s ends the loop.
   class StretchedClock final : public tavvik::Clock {
    public:
-    Clock::time_point now() override { return now_; }
+    SteadyTime::time_point now() override { return now_; }
     void sleep(std::chrono::milliseconds duration) override {
       now_ += duration == 2000ms ? 16969ms : duration;
     }
 
    private:
-    Clock::time_point now_{};
+    SteadyTime::time_point now_{};
   } clock;
   auto log = std::make_shared<BackendLog>();
   auto outcome = tavvik::run_tavvik(
@@ -143,7 +143,7 @@ TEST(Timeline, TheLimitIsCheckedOnWholeSeconds) {
 }
 
 TEST(Finishing, ShowsTheCursorAndRecordsTheLastDifferenceWithoutSendingThem) {
-  const Run run = play({80, 24});
+  const Playback run = play({80, 24});
   ASSERT_TRUE(run.outcome);
   const auto& events = run.log->events;
   ASSERT_GE(events.size(), 4u);
@@ -155,7 +155,7 @@ TEST(Finishing, ShowsTheCursorAndRecordsTheLastDifferenceWithoutSendingThem) {
 }
 
 TEST(Failures, AFailedFrameReleasesTheTerminalAndReturnsItsText) {
-  const Run run = play({80, 24}, /*fail_on_flush=*/3);
+  const Playback run = play({80, 24}, /*fail_on_flush=*/3);
   ASSERT_FALSE(run.outcome);
   EXPECT_EQ(run.outcome.error().text(), "Input/output error (os error 5)");
   EXPECT_TRUE(run.log->released);
@@ -180,7 +180,7 @@ TEST(Failures, AFailedAcquisitionDrawsNothing) {
 
 TEST(Timeline, TinyTerminalsPlayToTheEnd) {
   for (const tui::Size size : {tui::Size{0, 0}, tui::Size{1, 1}, tui::Size{2, 2}}) {
-    const Run run = play(size);
+    const Playback run = play(size);
     EXPECT_TRUE(run.outcome) << size.width << "x" << size.height;
     EXPECT_EQ(run.log->flushes, 500);
   }
@@ -222,8 +222,12 @@ std::string usage_output_for(std::vector<std::string> args) {
 }
 
 TEST(CommandCheck, AnythingButRunPrintsTheUsageLine) {
-  const std::vector<std::vector<std::string>> refused = {
-      {}, {"tavvik"}, {"tavvik", "Run"}, {"tavvik", "run "}, {"tavvik", ""}, {"tavvik", "runrun"}};
+  const std::vector<std::vector<std::string>> refused = {{},
+                                                         {"tavvik"},
+                                                         {"tavvik", "Playback"},
+                                                         {"tavvik", "run "},
+                                                         {"tavvik", ""},
+                                                         {"tavvik", "runrun"}};
   for (const auto& args : refused) {
     EXPECT_EQ(usage_output_for(args), "Usage: tavvik run\n") << args.size();
   }

@@ -1,0 +1,170 @@
+#include "tui/terminal.hpp"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+/// Remembers every call, including the cells of each draw.
+class RecordingBackend final : public tui::Backend {
+ public:
+  explicit RecordingBackend(tui::Size size) : size_(size) {}
+  tui::Size size() const override { return size_; }
+  void draw(std::span<const tui::CellUpdate> cells) override {
+    draws.emplace_back(cells.begin(), cells.end());
+    calls.push_back("draw");
+  }
+  void hide_cursor() override { calls.push_back("hide"); }
+  void show_cursor() override { calls.push_back("show"); }
+  void clear() override { calls.push_back("clear"); }
+  std::expected<void, tui::Error> flush() override {
+    calls.push_back("flush");
+    if (fail_next_flush) {
+      fail_next_flush = false;
+      return std::unexpected(tui::Error("tcdrain failed"));
+    }
+    return {};
+  }
+
+  tui::Size size_;
+  std::vector<std::vector<tui::CellUpdate>> draws;
+  std::vector<std::string> calls;
+  bool fail_next_flush = false;
+};
+
+struct Fixture {
+  RecordingBackend* backend;
+  std::unique_ptr<tui::Terminal> terminal;
+};
+
+Fixture make_terminal(tui::Size size) {
+  auto backend = std::make_unique<RecordingBackend>(size);
+  RecordingBackend* raw = backend.get();
+  return {raw, std::make_unique<tui::Terminal>(std::move(backend))};
+}
+
+TEST(Terminal, TheFrameAreaIsTheWholeScreenAsMeasuredOnce) {
+  auto [backend, terminal] = make_terminal({80, 24});
+  EXPECT_EQ(terminal->area(), (tui::Rect{0, 0, 80, 24}));
+  tui::Rect seen;
+  ASSERT_TRUE(terminal->try_draw([&](tui::Frame& frame) { seen = frame.area(); }));
+  EXPECT_EQ(seen, (tui::Rect{0, 0, 80, 24}));
+}
+
+TEST(Terminal, OnlyChangedCellsAreSentInRowMajorOrder) {
+  auto [backend, terminal] = make_terminal({4, 3});
+  ASSERT_TRUE(terminal->try_draw([](tui::Frame& frame) {
+    frame.buffer().at(3, 0).symbol = U'a';
+    frame.buffer().at(0, 2).symbol = U'b';
+    frame.buffer().at(1, 1).fg = tui::Color::Red;
+  }));
+  ASSERT_EQ(backend->draws.size(), 1u);
+  const auto& first = backend->draws[0];
+  ASSERT_EQ(first.size(), 3u);
+  EXPECT_EQ(first[0].x, 3);
+  EXPECT_EQ(first[0].y, 0);
+  EXPECT_EQ(first[1].x, 1);
+  EXPECT_EQ(first[1].y, 1);
+  EXPECT_EQ(first[1].cell.fg, tui::Color::Red);
+  EXPECT_EQ(first[2].cell.symbol, U'b');
+
+  // The next frame starts blank: what stays is not sent again, what went away is blanked.
+  ASSERT_TRUE(terminal->try_draw([](tui::Frame& frame) {
+    EXPECT_TRUE(frame.buffer().at(3, 0).is_blank());
+    frame.buffer().at(3, 0).symbol = U'a';
+  }));
+  const auto& second = backend->draws[1];
+  ASSERT_EQ(second.size(), 2u);
+  EXPECT_EQ(second[0].x, 1);
+  EXPECT_TRUE(second[0].cell.is_blank());
+  EXPECT_EQ(second[1].x, 0);
+  EXPECT_EQ(second[1].y, 2);
+  EXPECT_TRUE(second[1].cell.is_blank());
+}
+
+TEST(Terminal, EachFrameDrawsHidesTheCursorAndSendsOnce) {
+  auto [backend, terminal] = make_terminal({2, 2});
+  ASSERT_TRUE(terminal->try_draw([](tui::Frame&) {}));
+  EXPECT_EQ(backend->calls, (std::vector<std::string>{"draw", "hide", "flush"}));
+  EXPECT_TRUE(terminal->cursor_hidden());
+  EXPECT_EQ(terminal->frame_count(), 1u);
+}
+
+TEST(Terminal, AFailedSendIsReturnedAndTheTerminalStaysUsable) {
+  auto [backend, terminal] = make_terminal({2, 2});
+  backend->fail_next_flush = true;
+  auto failed = terminal->try_draw([](tui::Frame&) {});
+  ASSERT_FALSE(failed);
+  EXPECT_EQ(failed.error().text(), "tcdrain failed");
+  EXPECT_EQ(terminal->frame_count(), 0u);
+  EXPECT_TRUE(terminal->try_draw([](tui::Frame&) {}));
+  EXPECT_EQ(terminal->frame_count(), 1u);
+}
+
+TEST(Terminal, FinishingRecordsTheCursorAndTheBlankingWithoutSending) {
+  auto [backend, terminal] = make_terminal({3, 1});
+  ASSERT_TRUE(terminal->try_draw([](tui::Frame& frame) { frame.buffer().at(1, 0).symbol = U'x'; }));
+  backend->calls.clear();
+  terminal->show_cursor();
+  terminal->flush();
+  EXPECT_EQ(backend->calls, (std::vector<std::string>{"show", "draw"}));
+  ASSERT_EQ(backend->draws.back().size(), 1u);
+  EXPECT_TRUE(backend->draws.back()[0].cell.is_blank());
+  EXPECT_FALSE(terminal->cursor_hidden());
+}
+
+/// Logs into storage that outlives it, so its own destruction can be observed.
+class TeardownSpy final : public tui::Backend {
+ public:
+  explicit TeardownSpy(std::vector<std::string>& log) : log_(log) {}
+  ~TeardownSpy() override { log_.push_back("teardown"); }
+  tui::Size size() const override { return {1, 1}; }
+  void draw(std::span<const tui::CellUpdate>) override {}
+  void hide_cursor() override {}
+  void show_cursor() override { log_.push_back("show"); }
+  void clear() override {}
+  std::expected<void, tui::Error> flush() override { return std::unexpected(tui::Error("gone")); }
+
+ private:
+  std::vector<std::string>& log_;
+};
+
+TEST(Terminal, ReleaseAfterAFailedFrameShowsTheCursorBeforeTheBackendsTeardown) {
+  std::vector<std::string> log;
+  {
+    tui::Terminal terminal(std::make_unique<TeardownSpy>(log));
+    EXPECT_FALSE(terminal.try_draw([](tui::Frame&) {}));
+  }
+  EXPECT_EQ(log, (std::vector<std::string>{"show", "teardown"}));
+}
+
+TEST(Terminal, ZeroSizedScreensDrawEmptyFrames) {
+  auto [backend, terminal] = make_terminal({0, 0});
+  ASSERT_TRUE(terminal->try_draw([](tui::Frame& frame) {
+    EXPECT_TRUE(frame.area().empty());
+    EXPECT_TRUE(frame.buffer().cells().empty());
+  }));
+  EXPECT_TRUE(backend->draws[0].empty());
+}
+
+TEST(Buffer, SetOutsideTheAreaIsIgnored) {
+  tui::Buffer buffer(tui::Rect{2, 1, 3, 2});
+  buffer.set_symbol(1, 1, U'x');
+  buffer.set_symbol(5, 1, U'x');
+  buffer.set_symbol(2, 3, U'x');
+  buffer.set_symbol(4, 2, U'y');
+  for (const tui::Cell& cell : buffer.cells()) EXPECT_NE(cell.symbol, U'x');
+  EXPECT_EQ(buffer.at(4, 2).symbol, U'y');
+}
+
+TEST(Rect, ShrinkingSaturatesAndKeepsEdgesInOrder) {
+  EXPECT_EQ((tui::Rect{0, 0, 80, 24}.shrink(1)), (tui::Rect{1, 1, 78, 22}));
+  EXPECT_EQ((tui::Rect{0, 0, 2, 2}.shrink(1)), (tui::Rect{1, 1, 0, 0}));
+  EXPECT_EQ((tui::Rect{0, 0, 1, 0}.shrink(1)), (tui::Rect{1, 0, 0, 0}));
+  EXPECT_EQ((tui::Rect{65535, 65535, 0, 0}.shrink(1)), (tui::Rect{65535, 65535, 0, 0}));
+}
+
+}  // namespace
