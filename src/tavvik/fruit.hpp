@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+
+#include "tui/painter.hpp"
+
+namespace tavvik {
+
+/// The loose fruit as a canvas shape: a red disc (a midpoint-circle outline, then a fill
+/// bounded by distance from the centre) with a green stem rising from its top. Coordinates are
+/// canvas pixels; whatever lands off the canvas is dropped by the painter.
+struct Fruit final : tui::Shape {
+  double center_x = 0.0;
+  double center_y = 0.0;
+  double radius = 0.0;
+
+  Fruit() = default;
+  Fruit(double center_x_, double center_y_, double radius_)
+      : center_x(center_x_), center_y(center_y_), radius(radius_) {}
+
+  void draw(tui::Painter& painter) const override;
+};
+
+/// Float to signed 32-bit point coordinate: truncated towards zero, clamped to the type's
+/// range, NaN gives 0.
+std::int32_t to_signed_point(double value);
+
+}  // namespace tavvik

@@ -1,0 +1,39 @@
+#include "tavvik/scene.hpp"
+
+#include <array>
+#include <cstdint>
+
+#include "tavvik/fruit.hpp"
+#include "tavvik/sprite.hpp"
+#include "tui/block.hpp"
+#include "tui/canvas.hpp"
+
+namespace tavvik {
+
+void paint_frame(tui::Context& context, tui::Rect frame_area, const AnimationState& state) {
+  const double width = frame_area.width;
+  const double height = frame_area.height;
+  if (!state.arrived) context.draw(Fruit{width * 0.5, height, state.fruit_radius});
+  const bool carrying = !state.first_frame && state.arrived;
+  context.draw(Tavvik{state.x, height, state.scale, state.first_frame, state.pose, carrying});
+}
+
+void Scene::draw_frame(tui::Frame& frame, AnimationState& state) {
+  const tui::Rect area = frame.area();
+  state.area = area;
+
+  tui::Block block;
+  block.title(kTitle);
+  tui::Canvas canvas;
+  canvas.block = &block;
+  // The doubling happens on 16-bit values, as the bounds were always given; nothing paints by
+  // these bounds, they only describe the canvas.
+  canvas.x_bounds = {0.0, static_cast<double>(static_cast<std::uint16_t>(2 * area.width))};
+  canvas.y_bounds = {0.0, static_cast<double>(static_cast<std::uint16_t>(2 * area.height))};
+  canvas.background = tui::Color::Reset;
+
+  canvas.render(area, frame.buffer(), storage_,
+                [&](tui::Context& context) { paint_frame(context, area, state); });
+}
+
+}  // namespace tavvik

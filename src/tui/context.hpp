@@ -1,0 +1,57 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "tui/half_block_grid.hpp"
+#include "tui/layer.hpp"
+#include "tui/painter.hpp"
+
+namespace tui {
+
+/// The memory a canvas draws into, owned by something that lives across frames so that a
+/// steady animation reuses it instead of allocating every frame. Its contents carry no meaning
+/// from one frame to the next: every `Context` starts from a blank grid and no saved layers.
+struct CanvasStorage {
+  HalfBlockGrid grid;
+  std::vector<Layer> layers;  ///< slots; only the first `Context::layers().size()` are in use
+};
+
+/// A canvas's drawing surface for one frame: a blank pixel grid the size of the canvas (one
+/// pixel column per cell, two pixel rows per cell), the pictures saved so far (none at first)
+/// and a flag telling whether the grid holds painting not yet saved.
+class Context {
+ public:
+  /// Starts a frame of `columns` x `rows` cells over `storage`, discarding what it held.
+  Context(CanvasStorage& storage, std::uint16_t columns, std::uint16_t rows,
+          std::array<double, 2> x_bounds = {}, std::array<double, 2> y_bounds = {});
+  Context(const Context&) = delete;
+  Context& operator=(const Context&) = delete;
+
+  /// Marks the grid as holding unsaved painting and lets `shape` paint through a fresh painter.
+  void draw(const Shape& shape);
+
+  /// Saves the grid as the next layer and blanks it, but only when something was drawn since
+  /// the last save; otherwise does nothing.
+  void finish();
+
+  std::span<const Layer> layers() const { return {storage_.layers.data(), saved_}; }
+  const HalfBlockGrid& grid() const { return storage_.grid; }
+  bool has_unsaved_painting() const { return dirty_; }
+  /// The coordinate bounds the canvas was configured with; shapes that paint by pixel index
+  /// never consult them.
+  std::array<double, 2> x_bounds() const { return x_bounds_; }
+  std::array<double, 2> y_bounds() const { return y_bounds_; }
+
+ private:
+  CanvasStorage& storage_;
+  std::size_t saved_ = 0;
+  bool dirty_ = false;
+  std::array<double, 2> x_bounds_;
+  std::array<double, 2> y_bounds_;
+};
+
+}  // namespace tui

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <vector>
+
+#include "tui/buffer.hpp"
+#include "tui/cell.hpp"
+#include "tui/color.hpp"
+#include "tui/half_block_grid.hpp"
+#include "tui/rect.hpp"
+
+namespace tui {
+
+inline constexpr char32_t kUpperHalfBlock = U'▀';
+inline constexpr char32_t kLowerHalfBlock = U'▄';
+inline constexpr char32_t kFullBlock = U'█';
+
+/// The cell showing an upper and a lower pixel: a space when both are unpainted (`Reset`),
+/// otherwise a half or full block whose unpainted side stays in the default colour.
+constexpr Cell half_block_cell(Color upper, Color lower) {
+  if (upper.is_reset()) {
+    if (lower.is_reset()) return Cell{};
+    return Cell{kLowerHalfBlock, lower, Color::Reset};
+  }
+  if (lower == upper) return Cell{kFullBlock, upper, upper};
+  return Cell{kUpperHalfBlock, upper, lower};
+}
+
+/// A saved canvas picture: one symbol and colour pair per cell, row-major. Copying it into a
+/// buffer skips spaces and leaves `Reset` colours unwritten, so unpainted cells show through.
+class Layer {
+ public:
+  /// Replaces the picture with `grid` read two pixel rows per cell. Keeps the allocation when
+  /// the size does not grow, so saving every frame allocates nothing.
+  void save(const HalfBlockGrid& grid);
+
+  /// Writes the picture into `buffer` with its top-left cell at (inner.x, inner.y); `inner` has
+  /// the size of the grid that was saved. Cells outside the buffer are skipped.
+  void copy_into(Buffer& buffer, Rect inner) const;
+
+  std::uint16_t width() const { return width_; }
+  const std::vector<Cell>& cells() const { return cells_; }
+
+ private:
+  std::uint16_t width_ = 0;
+  std::vector<Cell> cells_;
+};
+
+}  // namespace tui
