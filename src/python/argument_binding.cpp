@@ -1,0 +1,61 @@
+#include "python/argument_binding.hpp"
+
+#include <string>
+#include <string_view>
+
+#include "python/py_text.hpp"
+
+namespace tavvik::python {
+
+namespace {
+
+constexpr std::string_view kParameter = "args";
+
+PyError type_error(std::string message) {
+  return PyError::lazy(ErrorKind::type_error, std::move(message));
+}
+
+// A name with no UTF-8 form cannot be "args", so it is just another unexpected keyword.
+bool names_parameter(PyObject* name) {
+  Py_ssize_t size = 0;
+  const char* bytes = PyUnicode_AsUTF8AndSize(name, &size);
+  if (bytes == nullptr) {
+    PyErr_Clear();
+    return false;
+  }
+  return std::string_view(bytes, static_cast<std::size_t>(size)) == kParameter;
+}
+
+}  // namespace
+
+PyResult<PyObject*> bind_run_arguments(PyObject* const* values, Py_ssize_t positional_count,
+                                       PyObject* keyword_names) {
+  if (positional_count > 1) {
+    return std::unexpected(type_error("run() takes 1 positional arguments but " +
+                                      std::to_string(positional_count) + " were given"));
+  }
+  PyObject* bound = positional_count == 1 ? values[0] : nullptr;
+
+  const Py_ssize_t keyword_count = keyword_names == nullptr ? 0 : PyTuple_Size(keyword_names);
+  if (keyword_count < 0) return std::unexpected(PyError::fetch());
+  for (Py_ssize_t i = 0; i < keyword_count; ++i) {
+    PyObject* name = PyTuple_GetItem(keyword_names, i);
+    if (name == nullptr) return std::unexpected(PyError::fetch());
+    if (!names_parameter(name)) {
+      auto message = text_around("run() got an unexpected keyword argument '", name, "'");
+      if (!message) return std::unexpected(std::move(message.error()));
+      return std::unexpected(PyError::lazy(ErrorKind::type_error, std::move(*message)));
+    }
+    if (bound != nullptr) {
+      return std::unexpected(type_error("run() got multiple values for argument 'args'"));
+    }
+    bound = values[positional_count + i];
+  }
+
+  if (bound == nullptr) {
+    return std::unexpected(type_error("run() missing 1 required positional argument: 'args'"));
+  }
+  return bound;
+}
+
+}  // namespace tavvik::python

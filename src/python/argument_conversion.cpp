@@ -1,0 +1,56 @@
+#include "python/argument_conversion.hpp"
+
+#include "python/py_text.hpp"
+
+namespace tavvik::python {
+
+namespace {
+
+PyError type_error(std::string message) {
+  return PyError::lazy(ErrorKind::type_error, std::move(message));
+}
+
+PyResult<std::vector<std::string>> convert_sequence(PyObject* sequence) {
+  // Taking a string apart into one-letter arguments is never what the caller meant.
+  if (PyUnicode_Check(sequence)) return std::unexpected(type_error("Can't extract `str` to `Vec`"));
+  if (!PySequence_Check(sequence)) {
+    return std::unexpected(type_error("'" + qualified_type_name(sequence) +
+                                      "' object cannot be converted to 'Sequence'"));
+  }
+
+  std::vector<std::string> list;
+  // Only a hint: sequences whose length is unknown still iterate fine.
+  const Py_ssize_t length = PySequence_Size(sequence);
+  if (length >= 0) {
+    list.reserve(static_cast<std::size_t>(length));
+  } else {
+    PyErr_Clear();
+  }
+
+  PyRef iterator = PyRef::steal(PyObject_GetIter(sequence));
+  if (!iterator) return std::unexpected(PyError::fetch());
+  while (PyRef item = PyRef::steal(PyIter_Next(iterator.get()))) {
+    if (!PyUnicode_Check(item.get())) {
+      return std::unexpected(type_error("'" + qualified_type_name(item.get()) +
+                                        "' object cannot be converted to 'PyString'"));
+    }
+    auto text = utf8_copy(item.get());
+    if (!text) return std::unexpected(PyError::fetch());
+    list.push_back(std::move(*text));
+  }
+  if (PyErr_Occurred() != nullptr) return std::unexpected(PyError::fetch());
+  return list;
+}
+
+}  // namespace
+
+PyResult<std::vector<std::string>> extract_argument_list(PyObject* args) {
+  auto list = convert_sequence(args);
+  if (!list) {
+    return std::unexpected(
+        std::move(list.error()).prefixed_if_exact_type_error("argument 'args': "));
+  }
+  return list;
+}
+
+}  // namespace tavvik::python

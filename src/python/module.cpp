@@ -1,0 +1,150 @@
+// The module as the interpreter sees it: `PyInit_tavvik_pypi`, `run(args)` and `main()`.
+// Everything here runs on the calling thread with the interpreter lock held throughout; the
+// lock is never released, not even while the animation plays.
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "python/argument_binding.hpp"
+#include "python/argument_conversion.hpp"
+#include "python/ffi_boundary.hpp"
+#include "python/process_arguments.hpp"
+#include "tavvik/driver.hpp"
+
+namespace tavvik::python {
+
+namespace {
+
+// The C-API version the module was written against.
+constexpr int kApiVersion = 1013;
+
+PyResult<PyRef> play(std::vector<std::string> argument_list) {
+  auto outcome = tavvik::run(std::move(argument_list));
+  if (!outcome) return std::unexpected(PyError::lazy(ErrorKind::runtime_error, outcome.error()));
+  return PyRef::borrow(Py_None);
+}
+
+PyObject* run_function(PyObject* /*module*/, PyObject* const* values, Py_ssize_t positional_count,
+                       PyObject* keyword_names) noexcept {
+  return ffi_boundary([&]() -> PyResult<PyRef> {
+    auto args = bind_run_arguments(values, positional_count, keyword_names);
+    if (!args) return std::unexpected(std::move(args.error()));
+    auto argument_list = extract_argument_list(*args);
+    if (!argument_list) return std::unexpected(std::move(argument_list.error()));
+    return play(std::move(*argument_list));
+  });
+}
+
+PyObject* main_function(PyObject* /*module*/, PyObject* /*unused*/) noexcept {
+  return ffi_boundary([]() -> PyResult<PyRef> { return play(process_argument_list()); });
+}
+
+// PyPy declares the fast-call signature with `PyObject**` (CPython: `PyObject* const*`), and
+// every table entry is stored as a PyCFunction anyway; the flags tell the interpreter which
+// signature to call it with.
+template <class Function>
+PyCFunction as_table_entry(Function* function) {
+  return reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(function));
+}
+
+// Lives for the whole process: the function objects keep pointing at their entries.
+PyMethodDef function_definitions[] = {
+    {"run", as_table_entry(&run_function), METH_FASTCALL | METH_KEYWORDS, "run(args)\n--\n\n"},
+    {"main", as_table_entry(&main_function), METH_NOARGS, "main()\n--\n\n"},
+};
+
+PyModuleDef module_definition = {
+    .m_base = PyModuleDef_HEAD_INIT,
+    .m_name = "tavvik_pypi",
+    .m_doc = "",
+    .m_size = 0,
+    .m_methods = nullptr,
+    .m_slots = nullptr,
+    .m_traverse = nullptr,
+    .m_clear = nullptr,
+    .m_free = nullptr,
+};
+
+// Filled by the first successful initialisation and never cleared: later ones return it.
+PyObject* module_cache = nullptr;
+
+// PyPy skips an empty documentation string when it creates the module, which would leave the
+// module type's own documentation showing through `__doc__`.
+PyResult<void> ensure_documentation(PyObject* module) {
+  PyObject* dictionary = PyModule_GetDict(module);
+  if (dictionary == nullptr) return std::unexpected(PyError::fetch());
+  if (PyDict_GetItemString(dictionary, "__doc__") != nullptr) return {};
+  auto documentation = checked(PyUnicode_FromString(module_definition.m_doc));
+  if (!documentation) return std::unexpected(std::move(documentation.error()));
+  if (PyDict_SetItemString(dictionary, "__doc__", documentation->get()) < 0) {
+    return std::unexpected(PyError::fetch());
+  }
+  return {};
+}
+
+PyResult<PyRef> module_all_list(PyObject* module) {
+  PyRef all = PyRef::steal(PyObject_GetAttrString(module, "__all__"));
+  if (all) return all;
+  if (!PyErr_ExceptionMatches(PyExc_AttributeError)) return std::unexpected(PyError::fetch());
+  PyErr_Clear();
+  auto created = checked(PyList_New(0));
+  if (!created) return created;
+  if (PyObject_SetAttrString(module, "__all__", created->get()) < 0) {
+    return std::unexpected(PyError::fetch());
+  }
+  return created;
+}
+
+PyResult<void> add_function(PyObject* module, PyMethodDef& definition) {
+  PyObject* dictionary = PyModule_GetDict(module);
+  if (dictionary == nullptr) return std::unexpected(PyError::fetch());
+  PyRef module_name = PyRef::borrow(PyDict_GetItemString(dictionary, "__name__"));
+  if (!module_name) return std::unexpected(PyError::fetch());
+
+  // No METH_METHOD: PyPy would call such a function without its defining class.
+  auto function = checked(PyCMethod_New(&definition, module, module_name.get(), nullptr));
+  if (!function) return std::unexpected(std::move(function.error()));
+
+  auto name = checked(PyObject_GetAttrString(function->get(), "__name__"));
+  if (!name) return std::unexpected(std::move(name.error()));
+  if (!PyUnicode_Check(name->get())) {
+    return std::unexpected(PyError::lazy(ErrorKind::type_error,
+                                         "function name is not a str, cannot be added to __all__"));
+  }
+
+  auto all = module_all_list(module);
+  if (!all) return std::unexpected(std::move(all.error()));
+  if (!PyList_Check(all->get())) {
+    return std::unexpected(PyError::lazy(ErrorKind::type_error, "`__all__` must be a list"));
+  }
+  if (PyList_Append(all->get(), name->get()) < 0) return std::unexpected(PyError::fetch());
+  if (PyObject_SetAttr(module, name->get(), function->get()) < 0) {
+    return std::unexpected(PyError::fetch());
+  }
+  return {};
+}
+
+PyResult<PyRef> initialise_module() {
+  if (module_cache != nullptr) return PyRef::borrow(module_cache);
+  auto module = checked(PyModule_Create2(&module_definition, kApiVersion));
+  if (!module) return module;
+  if (auto documented = ensure_documentation(module->get()); !documented) {
+    return std::unexpected(std::move(documented.error()));
+  }
+  for (PyMethodDef& definition : function_definitions) {
+    // On failure the half-built module is dropped and the cache stays empty.
+    auto added = add_function(module->get(), definition);
+    if (!added) return std::unexpected(std::move(added.error()));
+  }
+  module_cache = PyRef::borrow(module->get()).release();
+  return module;
+}
+
+}  // namespace
+
+}  // namespace tavvik::python
+
+extern "C" [[gnu::visibility("default")]] PyObject* PyInit_tavvik_pypi() noexcept {
+  return tavvik::python::ffi_boundary(&tavvik::python::initialise_module);
+}

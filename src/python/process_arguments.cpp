@@ -1,0 +1,143 @@
+#include "python/process_arguments.hpp"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+#include <stdexcept>
+
+namespace tavvik::python {
+
+namespace {
+
+// glibc hands argc/argv/envp to the initialisers of every shared object it loads, dlopen
+// included. The interpreter may rewrite sys.argv, but this is the vector the process got.
+int startup_argc = 0;
+char** startup_argv = nullptr;
+
+void remember_startup_arguments(int argc, char** argv, char** /*envp*/) {
+  startup_argc = argc;
+  startup_argv = argv;
+}
+
+[[gnu::used, gnu::section(".init_array")]] void (*remember_startup_arguments_hook)(
+    int, char**, char**) = &remember_startup_arguments;
+
+/// One decoded code point and the number of bytes it took.
+struct Decoded {
+  char32_t code_point;
+  std::size_t length;
+};
+
+// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
+std::optional<Decoded> decode_one(std::string_view bytes) {
+  const auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(bytes[i]); };
+  const std::uint8_t lead = byte(0);
+  if (lead < 0x80) return Decoded{lead, 1};
+  std::size_t length = 0;
+  char32_t code_point = 0;
+  std::uint8_t low = 0x80;
+  std::uint8_t high = 0xBF;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+    code_point = lead & 0x1F;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    code_point = lead & 0x0F;
+    if (lead == 0xE0) low = 0xA0;
+    if (lead == 0xED) high = 0x9F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    code_point = lead & 0x07;
+    if (lead == 0xF0) low = 0x90;
+    if (lead == 0xF4) high = 0x8F;
+  } else {
+    return std::nullopt;
+  }
+  if (bytes.size() < length) return std::nullopt;
+  for (std::size_t i = 1; i < length; ++i) {
+    const std::uint8_t next = byte(i);
+    if (next < (i == 1 ? low : 0x80) || next > (i == 1 ? high : 0xBF)) return std::nullopt;
+    code_point = (code_point << 6) | (next & 0x3F);
+  }
+  return Decoded{code_point, length};
+}
+
+bool is_utf8(std::string_view bytes) {
+  while (!bytes.empty()) {
+    const auto decoded = decode_one(bytes);
+    if (!decoded) return false;
+    bytes.remove_prefix(decoded->length);
+  }
+  return true;
+}
+
+void append_escaped(std::string& out, char32_t code_point, std::string_view encoded) {
+  switch (code_point) {
+    case '"':
+      out += "\\\"";
+      return;
+    case '\\':
+      out += "\\\\";
+      return;
+    case '\t':
+      out += "\\t";
+      return;
+    case '\r':
+      out += "\\r";
+      return;
+    case '\n':
+      out += "\\n";
+      return;
+    case '\0':
+      out += "\\0";
+      return;
+    default:
+      break;
+  }
+  const bool control = code_point < 0x20 || (code_point >= 0x7F && code_point < 0xA0);
+  if (control) {
+    char escaped[16];
+    std::snprintf(escaped, sizeof escaped, "\\u{%x}", static_cast<unsigned>(code_point));
+    out += escaped;
+    return;
+  }
+  out += encoded;
+}
+
+}  // namespace
+
+std::string quoted_bytes(std::string_view bytes) {
+  std::string out = "\"";
+  while (!bytes.empty()) {
+    if (const auto decoded = decode_one(bytes)) {
+      append_escaped(out, decoded->code_point, bytes.substr(0, decoded->length));
+      bytes.remove_prefix(decoded->length);
+      continue;
+    }
+    // Bytes of a broken sequence are never the start of a valid one, so one at a time is
+    // the same as taking the whole broken sequence.
+    char escaped[8];
+    std::snprintf(escaped, sizeof escaped, "\\x%02X", static_cast<std::uint8_t>(bytes[0]));
+    out += escaped;
+    bytes.remove_prefix(1);
+  }
+  out += '"';
+  return out;
+}
+
+std::vector<std::string> process_argument_list() {
+  std::vector<std::string> list;
+  if (startup_argv == nullptr) return list;
+  list.reserve(startup_argc > 1 ? static_cast<std::size_t>(startup_argc - 1) : 0);
+  for (int i = 0; i < startup_argc && startup_argv[i] != nullptr; ++i) {
+    const std::string_view argument(startup_argv[i]);
+    if (!is_utf8(argument)) {
+      throw std::runtime_error("process argument is not valid UTF-8: " + quoted_bytes(argument));
+    }
+    if (i > 0) list.emplace_back(argument);
+  }
+  return list;
+}
+
+}  // namespace tavvik::python
