@@ -1,0 +1,61 @@
+#pragma once
+
+#include <termios.h>
+
+#include <expected>
+#include <memory>
+#include <string>
+
+#include "tty/capabilities.hpp"
+#include "tty/owned_fd.hpp"
+#include "tty/system_calls.hpp"
+#include "tty/winch_notifier.hpp"
+#include "tui/error.hpp"
+#include "tui/rect.hpp"
+
+namespace tty {
+
+/// The controlling terminal "/dev/tty" held in raw mode with the mode sequences on, the switch
+/// to the alternate screen waiting at the head of the output buffer. Destroying it gives the
+/// terminal back: cursor shown, modes reset, alternate screen left (if it was entered), action
+/// removed, saved attributes restored at once; failures on the way are ignored.
+class Device {
+ public:
+  /// Acquisition: open and duplicate, save the attributes, window-change notification, measure
+  /// the size, raw mode, mode sequences (sent), alternate screen (buffered). A failure undoes
+  /// what was done: before the size is measured by closing, afterwards by the full release.
+  static std::expected<std::unique_ptr<Device>, tui::Error> acquire(
+      SystemCalls& calls, const Capabilities& capabilities, std::string show_cursor);
+  ~Device();
+  Device(const Device&) = delete;
+  Device& operator=(const Device&) = delete;
+
+  /// Columns and rows measured at acquisition.
+  tui::Size size() const { return size_; }
+  /// Where output collects until `flush`; kept between frames.
+  std::string& output() { return output_; }
+  /// Writes the output in one go and waits until the terminal has taken it. On failure the
+  /// output is dropped, except a switch to the alternate screen that never went out.
+  std::expected<void, tui::Error> flush();
+
+ private:
+  Device(SystemCalls& calls, const Capabilities& capabilities, std::string show_cursor);
+  void release();
+
+  SystemCalls& calls_;
+  bool bracketed_paste_;
+  bool mouse_reporting_;
+  std::string show_cursor_;
+  OwnedFd read_;
+  OwnedFd write_;
+  std::unique_ptr<WinchNotifier> winch_;
+  termios saved_{};
+  bool release_armed_ = false;
+  tui::Size size_;
+  std::string output_;
+  /// The switch to the alternate screen: not asked for, waiting at the head of the output,
+  /// or written to the terminal.
+  enum class AlternateScreen { Off, Pending, Entered } alternate_screen_ = AlternateScreen::Off;
+};
+
+}  // namespace tty

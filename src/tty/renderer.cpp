@@ -1,0 +1,378 @@
+#include "tty/renderer.hpp"
+
+#include <charconv>
+#include <climits>
+
+namespace tty {
+
+namespace {
+
+constexpr int kImpossible = INT_MAX / 4;
+// Writing the cells in between beats a cursor motion only over short gaps; this bounds the scan.
+constexpr int kLongestOverwrite = 8;
+
+int digits(int n) {
+  int count = 1;
+  while (n >= 10) n /= 10, ++count;
+  return count;
+}
+
+void append_number(int n, std::string& out) {
+  char text[12];
+  auto result = std::to_chars(text, text + sizeof text, n);
+  out.append(text, result.ptr);
+}
+
+/// ESC [ n final, leaving out a count of 1, which is the default.
+void append_csi(int n, char final, std::string& out) {
+  out += "\x1b[";
+  if (n != 1) append_number(n, out);
+  out += final;
+}
+
+int csi_cost(int n) {
+  return n == 1 ? 3 : 3 + digits(n);
+}
+
+/// Symbols that would upset the terminal (controls, which could start sequences of their own)
+/// or that are not characters at all are shown as U+FFFD.
+char32_t displayable(char32_t c) {
+  if (c < 0x20 || (c >= 0x7F && c < 0xA0) || (c >= 0xD800 && c < 0xE000) || c > 0x10FFFF) {
+    return U'\uFFFD';
+  }
+  return c;
+}
+
+/// Symbols known to take exactly one column; after any other the cursor position is not trusted.
+bool surely_narrow(char32_t c) {
+  return (c >= 0x20 && c < 0x7F) || (c >= 0xA0 && c < 0x300) || (c >= 0x370 && c < 0x483) ||
+         (c >= 0x2010 && c < 0x2028) || (c >= 0x2500 && c < 0x25FD) || c == 0xFFFD;
+}
+
+int utf8_length(char32_t c) {
+  return c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
+}
+
+}  // namespace
+
+void Renderer::forget() {
+  cursor_x_ = cursor_y_ = -1;
+  colors_known_ = false;
+  cursor_visible_ = -1;
+}
+
+void Renderer::clear_screen(std::string& out) {
+  out += strings_.hide_cursor;
+  cursor_visible_ = 0;
+  out += strings_.clear_screen;
+  cursor_x_ = cursor_y_ = 0;
+}
+
+void Renderer::set_cursor_visible(bool visible, std::string& out) {
+  if (cursor_visible_ == int{visible}) return;
+  out += visible ? strings_.show_cursor : strings_.hide_cursor;
+  cursor_visible_ = visible;
+}
+
+void Renderer::reset_colors(std::string& out) {
+  if (colors_known_ && fg_.is_reset() && bg_.is_reset()) return;
+  out += "\x1b[m";
+  colors_known_ = true;
+  fg_ = bg_ = tui::Color::Reset;
+}
+
+void Renderer::render(const tui::Buffer& screen, std::span<const std::uint32_t> positions,
+                      std::string& out) {
+  const int width = screen.area().width;
+  if (width == 0) return;
+  cached_row_ = -1;
+  for (std::size_t i = 0; i < positions.size(); ++i) {
+    const int x = static_cast<int>(positions[i] % width);
+    const int y = static_cast<int>(positions[i] / width);
+    if (!screen.at(static_cast<std::uint16_t>(x), static_cast<std::uint16_t>(y)).is_blank()) {
+      write_cell(screen, x, y, out);
+      continue;
+    }
+    // A run of changed cells that are now blank: erase rather than write spaces where that is
+    // shorter. Erasing fills with the selected background, hence the default one first.
+    std::size_t run = 1;
+    while (
+        i + run < positions.size() && positions[i + run] == positions[i] + run &&
+        static_cast<int>(positions[i + run] / width) == y &&
+        screen.at(static_cast<std::uint16_t>(x + run), static_cast<std::uint16_t>(y)).is_blank()) {
+      ++run;
+    }
+    std::size_t in_row = run;
+    while (i + in_row < positions.size() && static_cast<int>(positions[i + in_row] / width) == y &&
+           static_cast<int>(positions[i + in_row] % width) > x) {
+      ++in_row;
+    }
+    if (strings_.erase_line && row_end(screen, y) <= x && (in_row > run || run > 3)) {
+      move_to(screen, x, y, out);
+      select_colors(tui::Color::Reset, tui::Color::Reset, false, out);
+      out += "\x1b[K";
+      i += in_row - 1;
+      continue;
+    }
+    const int count = static_cast<int>(run);
+    const bool next_adjacent = i + run < positions.size() &&
+                               static_cast<int>(positions[i + run] / width) == y &&
+                               static_cast<int>(positions[i + run] % width) == x + count;
+    const int threshold = next_adjacent ? 6 + 2 * digits(count) : 4 + digits(count);
+    if (strings_.erase_characters && count > threshold) {
+      move_to(screen, x, y, out);
+      select_colors(tui::Color::Reset, tui::Color::Reset, false, out);
+      append_csi(count, 'X', out);
+      i += run - 1;
+      continue;
+    }
+    write_cell(screen, x, y, out);
+  }
+}
+
+int Renderer::row_end(const tui::Buffer& screen, int row) {
+  if (row == cached_row_) return cached_row_end_;
+  const int width = screen.area().width;
+  int end = width;
+  while (end > 0 && screen.at(static_cast<std::uint16_t>(end - 1), row).is_blank()) --end;
+  cached_row_ = row;
+  cached_row_end_ = end;
+  return end;
+}
+
+void Renderer::write_cell(const tui::Buffer& screen, int x, int y, std::string& out) {
+  const int width = screen.area().width;
+  const int height = screen.area().height;
+  // With eager wrapping the bottom-right cell would scroll the whole screen up.
+  if (strings_.eager_wrap && x == width - 1 && y == height - 1) return;
+  const tui::Cell& cell = screen.at(static_cast<std::uint16_t>(x), static_cast<std::uint16_t>(y));
+  move_to(screen, x, y, out);
+  const char32_t symbol = displayable(cell.symbol);
+  select_colors(cell.fg, cell.bg, symbol != U' ', out);
+  put_symbol(symbol, out);
+  if (!surely_narrow(symbol)) {
+    cursor_x_ = cursor_y_ = -1;
+  } else if (x == width - 1) {
+    cursor_x_ = -1;  // pending wrap: the next symbol would go to the next row
+    if (strings_.eager_wrap) cursor_y_ = -1;
+  } else {
+    cursor_x_ = x + 1;
+  }
+}
+
+void Renderer::put_symbol(char32_t c, std::string& out) const {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+void Renderer::select_colors(tui::Color fg, tui::Color bg, bool fg_matters, std::string& out) {
+  if (!colors_known_) {
+    out += "\x1b[m";
+    colors_known_ = true;
+    fg_ = bg_ = tui::Color::Reset;
+  }
+  const bool change_fg = fg_matters && fg != fg_;
+  const bool change_bg = bg != bg_;
+  if (!change_fg && !change_bg) return;
+  if (bg.is_reset() && (fg.is_reset() || !fg_matters)) {
+    out += "\x1b[m";
+    fg_ = bg_ = tui::Color::Reset;
+    return;
+  }
+  // Plain parameters share one ESC[...m; a description's own spelling goes on its own.
+  bool open = false;
+  auto add = [&](tui::Color color, const std::array<ColorSelect, 256>& table,
+                 std::string_view reset) {
+    if (!color.is_reset() && table[color.index()].whole_sequence) {
+      if (open) out += 'm', open = false;
+      out += table[color.index()].view();
+      return;
+    }
+    out += open ? ";" : "\x1b[";
+    open = true;
+    out += color.is_reset() ? reset : table[color.index()].view();
+  };
+  if (change_fg) add(fg, strings_.foreground, "39");
+  if (change_bg) add(bg, strings_.background, "49");
+  if (open) out += 'm';
+  if (change_fg) fg_ = fg;
+  bg_ = bg;
+}
+
+void Renderer::move_to(const tui::Buffer& screen, int x, int y, std::string& out) {
+  if (cursor_x_ == x && cursor_y_ == y) return;
+  const Motion motion = plan_motion(screen, x, y);
+  if (motion.absolute) {
+    emit_address(x, y, out);
+  } else {
+    int from_x = cursor_x_;
+    if (motion.carriage_return) out += '\r', from_x = 0;
+    if (motion.horizontal == Horizontal::Column) {
+      // An absolute column first also ends a pending wrap before any vertical motion.
+      emit_horizontal(screen, motion.horizontal, cursor_y_, from_x, x, out);
+      emit_vertical(motion.vertical, cursor_y_, y, out);
+    } else {
+      emit_vertical(motion.vertical, cursor_y_, y, out);
+      emit_horizontal(screen, motion.horizontal, y, from_x, x, out);
+    }
+  }
+  cursor_x_ = x;
+  cursor_y_ = y;
+}
+
+Renderer::Motion Renderer::plan_motion(const tui::Buffer& screen, int x, int y) const {
+  Motion best;
+  best.cost = address_cost(x, y);
+  if (cursor_y_ < 0) return best;
+  auto consider = [&](bool carriage_return, int from_x) {
+    Motion candidate;
+    candidate.absolute = false;
+    candidate.carriage_return = carriage_return;
+    const int vertical = vertical_cost(cursor_y_, y, candidate.vertical);
+    int horizontal = kImpossible;
+    if (from_x >= 0) {
+      horizontal = horizontal_cost(screen, y, from_x, x, candidate.horizontal);
+    } else if (strings_.column_address) {
+      candidate.horizontal = Horizontal::Column;
+      horizontal = csi_cost(x + 1);
+    }
+    candidate.cost = (carriage_return ? 1 : 0) + vertical + horizontal;
+    if (candidate.cost < best.cost) best = candidate;
+  };
+  consider(false, cursor_x_);
+  if (strings_.carriage_return) consider(true, 0);
+  return best;
+}
+
+int Renderer::address_cost(int x, int y) const {
+  if (strings_.unusual_cursor_address) {
+    return static_cast<int>(
+        strings_.unusual_cursor_address->expand_into(unibi_cursor_address, {y, x}, nullptr, 0));
+  }
+  if (x == 0) return y == 0 ? 3 : 3 + digits(y + 1);
+  return 4 + digits(y + 1) + digits(x + 1);
+}
+
+void Renderer::emit_address(int x, int y, std::string& out) const {
+  if (strings_.unusual_cursor_address) {
+    char text[64];
+    const std::size_t length = strings_.unusual_cursor_address->expand_into(
+        unibi_cursor_address, {y, x}, text, sizeof text);
+    out.append(text, std::min(length, sizeof text));
+    return;
+  }
+  out += "\x1b[";
+  if (y != 0 || x != 0) append_number(y + 1, out);
+  if (x != 0) {
+    out += ';';
+    append_number(x + 1, out);
+  }
+  out += 'H';
+}
+
+int Renderer::vertical_cost(int from, int to, Vertical& how) const {
+  how = Vertical::None;
+  if (from == to) return 0;
+  int best = kImpossible;
+  if (to > from) {
+    const int rows = to - from;
+    if (strings_.cursor_down) best = csi_cost(rows), how = Vertical::Down;
+    if (strings_.line_feed && rows < best) best = rows, how = Vertical::LineFeeds;
+  } else if (strings_.cursor_up) {
+    best = csi_cost(from - to), how = Vertical::Up;
+  }
+  return best;
+}
+
+void Renderer::emit_vertical(Vertical how, int from, int to, std::string& out) const {
+  switch (how) {
+    case Vertical::None:
+      break;
+    case Vertical::LineFeeds:
+      out.append(static_cast<std::size_t>(to - from), '\n');
+      break;
+    case Vertical::Down:
+      append_csi(to - from, 'B', out);
+      break;
+    case Vertical::Up:
+      append_csi(from - to, 'A', out);
+      break;
+  }
+}
+
+int Renderer::horizontal_cost(const tui::Buffer& screen, int row, int from, int to,
+                              Horizontal& how) const {
+  how = Horizontal::None;
+  if (from == to) return 0;
+  int best = kImpossible;
+  auto offer = [&](int cost, Horizontal method) {
+    if (cost < best) best = cost, how = method;
+  };
+  if (strings_.column_address) offer(csi_cost(to + 1), Horizontal::Column);
+  if (to > from) {
+    if (strings_.cursor_forward) offer(csi_cost(to - from), Horizontal::Forward);
+    offer(overwrite_cost(screen, row, from, to), Horizontal::Overwrite);
+  } else {
+    if (strings_.cursor_backward) offer(csi_cost(from - to), Horizontal::Backward);
+    if (strings_.backspace) offer(from - to, Horizontal::Backspaces);
+  }
+  return best;
+}
+
+int Renderer::overwrite_cost(const tui::Buffer& screen, int row, int from, int to) const {
+  if (!colors_known_ || to - from > kLongestOverwrite) return kImpossible;
+  int cost = 0;
+  for (int x = from; x < to; ++x) {
+    const tui::Cell& cell =
+        screen.at(static_cast<std::uint16_t>(x), static_cast<std::uint16_t>(row));
+    const char32_t symbol = displayable(cell.symbol);
+    if (!surely_narrow(symbol) || cell.bg != bg_ || (symbol != U' ' && cell.fg != fg_)) {
+      return kImpossible;
+    }
+    cost += utf8_length(symbol);
+  }
+  return cost;
+}
+
+void Renderer::emit_horizontal(const tui::Buffer& screen, Horizontal how, int row, int from, int to,
+                               std::string& out) {
+  switch (how) {
+    case Horizontal::None:
+      break;
+    case Horizontal::Forward:
+      append_csi(to - from, 'C', out);
+      break;
+    case Horizontal::Backward:
+      append_csi(from - to, 'D', out);
+      break;
+    case Horizontal::Backspaces:
+      out.append(static_cast<std::size_t>(from - to), '\b');
+      break;
+    case Horizontal::Column:
+      append_csi(to + 1, 'G', out);
+      break;
+    case Horizontal::Overwrite:
+      for (int x = from; x < to; ++x) {
+        put_symbol(
+            displayable(
+                screen.at(static_cast<std::uint16_t>(x), static_cast<std::uint16_t>(row)).symbol),
+            out);
+      }
+      break;
+  }
+}
+
+}  // namespace tty

@@ -1,0 +1,80 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "tty/control_strings.hpp"
+#include "tui/buffer.hpp"
+
+namespace tty {
+
+/// Turns cells of a screen model into control sequences, appending to a caller's buffer. It
+/// keeps track of where the terminal's cursor is and which colours are selected, so that it
+/// sends a colour only when it changes and reaches each cell by the shortest motion. Nothing is
+/// allocated once the output buffer has grown to a frame's size.
+class Renderer {
+ public:
+  explicit Renderer(ControlStrings strings) : strings_(std::move(strings)) {}
+
+  const ControlStrings& strings() const { return strings_; }
+
+  /// The terminal's cursor and colours are no longer known (after output that may not have
+  /// arrived whole); the next output assumes nothing about them.
+  void forget();
+  /// Hides the cursor and erases the screen, the start of a full repaint.
+  void clear_screen(std::string& out);
+  /// Shows or hides the cursor unless it is known to be so already.
+  void set_cursor_visible(bool visible, std::string& out);
+  /// Draws the cells of `screen` at `positions` (indexes y * width + x) in the order given.
+  /// The screen must cover (0, 0, width, height) of the terminal.
+  void render(const tui::Buffer& screen, std::span<const std::uint32_t> positions,
+              std::string& out);
+  /// Selects the default colours if they are not selected, so that nothing coloured is left
+  /// behind should the process stop before the next frame.
+  void reset_colors(std::string& out);
+
+ private:
+  enum class Vertical : std::uint8_t { None, LineFeeds, Down, Up };
+  enum class Horizontal : std::uint8_t { None, Forward, Backward, Backspaces, Column, Overwrite };
+  /// One way of moving the cursor, and what it costs in bytes.
+  struct Motion {
+    bool absolute = true;
+    bool carriage_return = false;
+    Vertical vertical = Vertical::None;
+    Horizontal horizontal = Horizontal::None;
+    int cost = 0;
+  };
+
+  void move_to(const tui::Buffer& screen, int x, int y, std::string& out);
+  Motion plan_motion(const tui::Buffer& screen, int x, int y) const;
+  int address_cost(int x, int y) const;
+  int vertical_cost(int from, int to, Vertical& how) const;
+  int horizontal_cost(const tui::Buffer& screen, int row, int from, int to, Horizontal& how) const;
+  int overwrite_cost(const tui::Buffer& screen, int row, int from, int to) const;
+  void emit_address(int x, int y, std::string& out) const;
+  void emit_vertical(Vertical how, int from, int to, std::string& out) const;
+  void emit_horizontal(const tui::Buffer& screen, Horizontal how, int row, int from, int to,
+                       std::string& out);
+
+  /// Selects colours for a cell; for a blank-looking cell only the background matters.
+  void select_colors(tui::Color fg, tui::Color bg, bool fg_matters, std::string& out);
+  void write_cell(const tui::Buffer& screen, int x, int y, std::string& out);
+  void put_symbol(char32_t symbol, std::string& out) const;
+  /// One past the last non-blank cell of a row of the screen.
+  int row_end(const tui::Buffer& screen, int row);
+
+  ControlStrings strings_;
+  // -1: unknown. A known row with an unknown column is the pending-wrap state after writing
+  // the last column.
+  int cursor_x_ = -1;
+  int cursor_y_ = -1;
+  bool colors_known_ = false;
+  tui::Color fg_;
+  tui::Color bg_;
+  int cursor_visible_ = -1;  // -1 unknown, 0 hidden, 1 visible
+  int cached_row_ = -1;
+  int cached_row_end_ = 0;
+};
+
+}  // namespace tty

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <unibilium.h>
+
+#include <initializer_list>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "tty/environment.hpp"
+
+namespace tty {
+
+/// A compiled terminal description (terminfo), parsed with unibilium. Files are found and read
+/// here rather than by unibilium, whose own search gives up on descriptions over 4096 bytes, stops
+/// at the first unreadable file and reads an empty TERMINFO_DIRS entry differently from ncurses.
+class TerminfoDescription {
+ public:
+  /// The first description called `name` in the search order that parses, or nothing.
+  static std::optional<TerminfoDescription> find(std::string_view name,
+                                                 const Environment& environment);
+  /// Parses the bytes of a compiled description.
+  static std::optional<TerminfoDescription> parse(std::string_view bytes);
+
+  std::string name() const;
+  bool flag(unibi_boolean capability) const;
+  /// A numeric capability, or -1 when absent.
+  int number(unibi_numeric capability) const;
+  /// Whether a string capability is present.
+  bool has(unibi_string capability) const;
+  /// A boolean of the extended (user-defined) section, such as "Tc".
+  bool extended_flag(std::string_view name) const;
+  /// A string capability with its parameters applied and padding dropped; nothing when absent.
+  std::optional<std::string> expand(unibi_string capability,
+                                    std::initializer_list<int> parameters = {}) const;
+  /// `expand` into a caller's buffer, for use while rendering without allocating; returns the
+  /// full length (the text is cut at `size`), or 0 when the capability is absent.
+  std::size_t expand_into(unibi_string capability, std::initializer_list<int> parameters, char* out,
+                          std::size_t size) const;
+
+ private:
+  struct Destroy {
+    void operator()(unibi_term* term) const { unibi_destroy(term); }
+  };
+  explicit TerminfoDescription(unibi_term* term) : term_(term, Destroy{}) {}
+  std::shared_ptr<unibi_term> term_;
+};
+
+}  // namespace tty

@@ -1,0 +1,96 @@
+#include "tty/terminfo_lookup.hpp"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+
+namespace tty {
+
+namespace {
+
+constexpr std::string_view kSystemDirectories[] = {"/etc/terminfo", "/lib/terminfo",
+                                                   "/usr/share/terminfo"};
+
+void add_system_directories(std::vector<std::string>& directories) {
+  for (auto directory : kSystemDirectories) directories.emplace_back(directory);
+}
+
+}  // namespace
+
+std::vector<std::string> terminfo_directories(const Environment& environment) {
+  std::vector<std::string> directories;
+  if (auto terminfo = environment.raw("TERMINFO"); terminfo && !terminfo->empty()) {
+    directories.push_back(*terminfo);
+  }
+  if (auto home = environment.raw("HOME"); home && !home->empty()) {
+    directories.push_back(*home + "/.terminfo");
+  }
+  if (auto list = environment.raw("TERMINFO_DIRS")) {
+    std::string_view rest = *list;
+    while (true) {
+      const auto colon = rest.find(':');
+      const std::string_view entry = rest.substr(0, colon);
+      // As with ncurses, an empty entry means "the usual places here".
+      if (entry.empty()) {
+        add_system_directories(directories);
+      } else {
+        directories.emplace_back(entry);
+      }
+      if (colon == std::string_view::npos) break;
+      rest.remove_prefix(colon + 1);
+    }
+  }
+  add_system_directories(directories);
+  return directories;
+}
+
+std::vector<std::string> terminfo_candidates(std::string_view name,
+                                             const Environment& environment) {
+  std::vector<std::string> candidates;
+  if (name.empty() || name == "." || name == ".." || name.find('/') != std::string_view::npos) {
+    return candidates;
+  }
+  char hex[3];
+  std::snprintf(hex, sizeof hex, "%02x", static_cast<unsigned char>(name.front()));
+  for (const auto& directory : terminfo_directories(environment)) {
+    candidates.push_back(directory + '/' + name.front() + '/' + std::string(name));
+    candidates.push_back(directory + '/' + hex + '/' + std::string(name));
+  }
+  return candidates;
+}
+
+std::optional<std::string> read_small_file(const std::string& path, std::size_t limit) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+  if (fd == -1) return std::nullopt;
+  std::optional<std::string> content;
+  struct stat status {};
+  if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) &&
+      static_cast<std::size_t>(status.st_size) <= limit) {
+    std::string bytes;
+    bytes.resize(limit + 1);
+    std::size_t used = 0;
+    bool failed = false;
+    while (used < bytes.size()) {
+      const ssize_t got = ::read(fd, bytes.data() + used, bytes.size() - used);
+      if (got == 0) break;
+      if (got < 0) {
+        if (errno == EINTR) continue;
+        failed = true;
+        break;
+      }
+      used += static_cast<std::size_t>(got);
+    }
+    // A file that grew past the limit while being read is refused like a large one.
+    if (!failed && used <= limit) {
+      bytes.resize(used);
+      content = std::move(bytes);
+    }
+  }
+  ::close(fd);
+  return content;
+}
+
+}  // namespace tty

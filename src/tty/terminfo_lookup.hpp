@@ -1,0 +1,25 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tty/environment.hpp"
+
+namespace tty {
+
+/// The directories searched for terminal descriptions, in order: TERMINFO, ~/.terminfo, the
+/// entries of TERMINFO_DIRS (an empty entry stands for the system's directories), then the
+/// system's directories /etc/terminfo, /lib/terminfo and /usr/share/terminfo.
+std::vector<std::string> terminfo_directories(const Environment& environment);
+
+/// Every file that may hold the description called `name`, in search order: in each directory
+/// the first-letter form (x/xterm) and then the hexadecimal form (78/xterm). A name that could
+/// leave the directory (empty, ".", "..", or holding '/') has none.
+std::vector<std::string> terminfo_candidates(std::string_view name, const Environment& environment);
+
+/// The whole content of a regular file of at most `limit` bytes, or nothing.
+std::optional<std::string> read_small_file(const std::string& path, std::size_t limit);
+
+}  // namespace tty
