@@ -21,7 +21,12 @@ struct Tavvik final : tui::Shape {
   Tavvik() = default;
   Tavvik(std::uint64_t x_, double y_, std::uint8_t scale_, bool facing_front_, bool pose_,
          bool carrying_)
-      : x(x_), y(y_), scale(scale_), facing_front(facing_front_), pose(pose_), carrying(carrying_) {}
+      : x(x_),
+        y(y_),
+        scale(scale_),
+        facing_front(facing_front_),
+        pose(pose_),
+        carrying(carrying_) {}
 
   /// The frame these flags select.
   const SpriteFrame& frame() const;
