@@ -11,10 +11,11 @@ void set_background(Buffer& buffer, Rect area, Color background) {
   const std::uint32_t end_column = std::min(area.right(), bounds.right());
   const std::uint32_t first_row = std::max(area.y, bounds.y);
   const std::uint32_t end_row = std::min(area.bottom(), bounds.bottom());
+  if (first_column >= end_column) return;
   for (std::uint32_t y = first_row; y < end_row; ++y) {
-    for (std::uint32_t x = first_column; x < end_column; ++x) {
-      buffer.at(static_cast<std::uint16_t>(x), static_cast<std::uint16_t>(y)).bg = background;
-    }
+    Cell* cell =
+        &buffer.at(static_cast<std::uint16_t>(first_column), static_cast<std::uint16_t>(y));
+    for (std::uint32_t x = first_column; x < end_column; ++x, ++cell) cell->bg = background;
   }
 }
 

@@ -15,9 +15,15 @@ namespace tui {
 /// The memory a canvas draws into, owned by something that lives across frames so that a
 /// steady animation reuses it instead of allocating every frame. Its contents carry no meaning
 /// from one frame to the next: every `Context` starts from a blank grid and no saved layers.
-struct CanvasStorage {
-  HalfBlockGrid grid;
-  std::vector<Layer> layers;  ///< slots; only the first `Context::layers().size()` are in use
+class CanvasStorage {
+ public:
+  const HalfBlockGrid& grid() const { return grid_; }
+
+ private:
+  friend class Context;
+  HalfBlockGrid grid_;
+  std::vector<Layer> layers_;  // slots; only the first `Context::layers().size()` are in use
+  bool grid_blank_ = true;     // nothing painted since the grid was last blanked
 };
 
 /// A canvas's drawing surface for one frame: a blank pixel grid the size of the canvas (one
@@ -38,8 +44,8 @@ class Context {
   /// the last save; otherwise does nothing.
   void finish();
 
-  std::span<const Layer> layers() const { return {storage_.layers.data(), saved_}; }
-  const HalfBlockGrid& grid() const { return storage_.grid; }
+  std::span<const Layer> layers() const { return {storage_.layers_.data(), saved_}; }
+  const HalfBlockGrid& grid() const { return storage_.grid_; }
   bool has_unsaved_painting() const { return dirty_; }
   /// The coordinate bounds the canvas was configured with; shapes that paint by pixel index
   /// never consult them.

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "tui/color.hpp"
@@ -29,6 +31,16 @@ class HalfBlockGrid {
     if (x < width_ && y < height_) pixels_[y * width_ + x] = color;
   }
   Color at(std::uint32_t x, std::uint32_t y) const { return pixels_[std::size_t{y} * width_ + x]; }
+  /// The pixels of row `y` (which must lie inside the grid), left to right.
+  std::span<const Color> row(std::uint32_t y) const {
+    return {pixels_.data() + std::size_t{y} * width_, width_};
+  }
+  /// Makes rows `first` to `first + count - 1` unpainted; cheaper than `clear` when painting
+  /// touched only a band of the grid.
+  void clear_rows(std::uint32_t first, std::uint32_t count) {
+    std::fill_n(pixels_.begin() + std::size_t{first} * width_, std::size_t{count} * width_,
+                Color::Reset);
+  }
 
  private:
   std::uint16_t width_ = 0;

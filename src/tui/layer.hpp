@@ -27,6 +27,8 @@ constexpr Cell half_block_cell(Color upper, Color lower) {
 
 /// A saved canvas picture: one symbol and colour pair per cell, row-major. Copying it into a
 /// buffer skips spaces and leaves `Reset` colours unwritten, so unpainted cells show through.
+/// Only the band of rows between the first and the last painted one is stored: every cell
+/// outside it is a space, and a frame usually paints a small part of the canvas.
 class Layer {
  public:
   /// Replaces the picture with `grid` read two pixel rows per cell. Keeps the allocation when
@@ -38,11 +40,22 @@ class Layer {
   void copy_into(Buffer& buffer, Rect inner) const;
 
   std::uint16_t width() const { return width_; }
-  const std::vector<Cell>& cells() const { return cells_; }
+  std::uint32_t height() const { return height_; }
+  /// The cell at column `x`, row `y` of the picture.
+  Cell at(std::uint32_t x, std::uint32_t y) const {
+    if (y < band_first_ || y >= band_end_) return Cell{};
+    return cells_[std::size_t{y - band_first_} * width_ + x];
+  }
+  /// The rows that may hold something other than spaces: `band_first()` to `band_end() - 1`.
+  std::uint32_t band_first() const { return band_first_; }
+  std::uint32_t band_end() const { return band_end_; }
 
  private:
   std::uint16_t width_ = 0;
-  std::vector<Cell> cells_;
+  std::uint32_t height_ = 0;
+  std::uint32_t band_first_ = 0;
+  std::uint32_t band_end_ = 0;
+  std::vector<Cell> cells_;  // the band only
 };
 
 }  // namespace tui

@@ -73,8 +73,8 @@ TEST(PixelGrid, CornerPixelsLandInsideTheBorderAndOutsidePixelsAreDropped) {
                                 {78, 0, Color::White},
                                 {0, 44, Color::White},
                                 {~std::uint64_t{0}, 3, Color::White}});
-  EXPECT_EQ(framed.storage.grid.width(), 78);
-  EXPECT_EQ(framed.storage.grid.height(), 44u);
+  EXPECT_EQ(framed.storage.grid().width(), 78);
+  EXPECT_EQ(framed.storage.grid().height(), 44u);
 
   Buffer expected = border_only(buffer.area());
   expected.at(1, 1) = Cell{U'▀', Color::Red, Color::Reset};
@@ -163,7 +163,7 @@ TEST(ContextFinish, SavesOnlyUnsavedPaintingAndBlanksTheGrid) {
   ASSERT_EQ(context.layers().size(), 1u);
   EXPECT_FALSE(context.has_unsaved_painting());
   EXPECT_EQ(context.grid().at(0, 0), Color::Reset);
-  EXPECT_EQ(context.layers()[0].cells()[0], (Cell{U'▀', Color::Red, Color::Reset}));
+  EXPECT_EQ(context.layers()[0].at(0, 0), (Cell{U'▀', Color::Red, Color::Reset}));
   context.finish();
   EXPECT_EQ(context.layers().size(), 1u);
 
@@ -188,6 +188,25 @@ TEST(ContextFinish, LayersAreCopiedInSaveOrderAndResetColoursAreNotWritten) {
   EXPECT_EQ(buffer.at(1, 1), (Cell{U'▄', Color::White, Color::Reset}));
   // Third layer writes an upper half with no background, so the first layer's Green stays.
   EXPECT_EQ(buffer.at(2, 1), (Cell{U'▀', Color::Black, Color::Green}));
+}
+
+TEST(ContextFinish, BlanksEveryPaintedRowAndKeepsOnlyTheRowsBetween) {
+  CanvasStorage storage;
+  Context context(storage, 4, 8);
+  context.draw(Pixels({{1, 3, Color::Red}, {2, 9, Color::Green}, {3, 6, Color::White}}));
+  context.finish();
+  const Layer& layer = context.layers()[0];
+  EXPECT_EQ(layer.band_first(), 1u);
+  EXPECT_EQ(layer.band_end(), 5u);
+  EXPECT_EQ(layer.at(1, 1), (Cell{U'▄', Color::Red, Color::Reset}));
+  EXPECT_EQ(layer.at(3, 3), (Cell{U'▀', Color::White, Color::Reset}));
+  EXPECT_EQ(layer.at(2, 4), (Cell{U'▄', Color::Green, Color::Reset}));
+  EXPECT_EQ(layer.at(0, 2), Cell{});
+  EXPECT_EQ(layer.at(1, 0), Cell{});
+  EXPECT_EQ(layer.at(1, 7), Cell{});
+  for (std::uint32_t y = 0; y < 16; ++y) {
+    for (std::uint32_t x = 0; x < 4; ++x) EXPECT_TRUE(context.grid().at(x, y).is_reset());
+  }
 }
 
 TEST(LayerCopy, SpacesAreSkippedAndResetColoursLeaveTheCellsOwn) {
