@@ -31,8 +31,10 @@ bool names_parameter(PyObject* name) {
 PyResult<PyObject*> bind_run_arguments(PyObject* const* values, Py_ssize_t positional_count,
                                        PyObject* keyword_names) {
   if (positional_count > 1) {
-    return std::unexpected(type_error("run() takes 1 positional arguments but " +
-                                      std::to_string(positional_count) + " were given"));
+    std::string message = "run() takes 1 positional arguments but ";
+    message += std::to_string(positional_count);
+    message += " were given";
+    return std::unexpected(type_error(std::move(message)));
   }
   PyObject* bound = positional_count == 1 ? values[0] : nullptr;
 

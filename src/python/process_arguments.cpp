@@ -133,7 +133,9 @@ std::vector<std::string> process_argument_list() {
   for (int i = 0; i < startup_argc && startup_argv[i] != nullptr; ++i) {
     const std::string_view argument(startup_argv[i]);
     if (!is_utf8(argument)) {
-      throw std::runtime_error("process argument is not valid UTF-8: " + quoted_bytes(argument));
+      std::string message = "process argument is not valid UTF-8: ";
+      message += quoted_bytes(argument);
+      throw std::runtime_error(message);
     }
     if (i > 0) list.emplace_back(argument);
   }
