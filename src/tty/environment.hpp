@@ -1,5 +1,6 @@
 #pragma once
 
+#include <initializer_list>
 #include <map>
 #include <optional>
 #include <string>
@@ -27,8 +28,8 @@ class ProcessEnvironment final : public Environment {
 class MapEnvironment final : public Environment {
  public:
   MapEnvironment() = default;
-  explicit MapEnvironment(std::map<std::string, std::string> variables)
-      : variables_(std::move(variables)) {}
+  MapEnvironment(std::initializer_list<std::pair<const std::string, std::string>> variables)
+      : variables_(variables) {}
   std::optional<std::string> raw(const char* name) const override;
 
  private:

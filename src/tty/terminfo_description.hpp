@@ -1,6 +1,9 @@
 #pragma once
 
+// unibilium's header declares its functions without C linkage for C++.
+extern "C" {
 #include <unibilium.h>
+}
 
 #include <initializer_list>
 #include <memory>

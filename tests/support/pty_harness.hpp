@@ -1,0 +1,231 @@
+#pragma once
+
+// A child process in a session of its own whose controlling terminal is a fresh pseudo-terminal,
+// with the parent holding the master side: everything the child writes to its terminal can be
+// read, input can be typed, the terminal's attributes inspected. Every wait is bounded, and a
+// child that overstays is killed, so no test hangs.
+
+#include <errno.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/ioctl.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+
+namespace support {
+
+/// The child's side: a line back to the parent and a way to wait for the parent's go-ahead.
+class ChildChannel {
+ public:
+  ChildChannel(int to_parent, int from_parent) : to_parent_(to_parent), from_parent_(from_parent) {}
+  /// Sends text to the parent, which collects it in `PtyChild::reports()`.
+  void report(std::string_view text) const {
+    while (!text.empty()) {
+      const ssize_t written = ::write(to_parent_, text.data(), text.size());
+      if (written <= 0) {
+        if (written < 0 && errno == EINTR) continue;
+        return;
+      }
+      text.remove_prefix(static_cast<std::size_t>(written));
+    }
+  }
+  /// Waits for one `PtyChild::go_ahead()`; false after `timeout` without one.
+  bool wait_for_parent(std::chrono::milliseconds timeout) const {
+    pollfd entry{from_parent_, POLLIN, 0};
+    if (::poll(&entry, 1, static_cast<int>(timeout.count())) <= 0) return false;
+    char byte;
+    return ::read(from_parent_, &byte, 1) == 1;
+  }
+
+ private:
+  int to_parent_;
+  int from_parent_;
+};
+
+/// The body run in the child; its result is the child's exit code.
+using ChildBody = std::function<int(ChildChannel&)>;
+
+/// How the child's session is set up.
+enum class ChildTerminal {
+  Pty,   ///< a fresh pseudo-terminal is the controlling terminal
+  None,  ///< a new session without any controlling terminal
+};
+
+/// The parent's handle on a child started by `start_child`.
+class PtyChild {
+ public:
+  PtyChild(const PtyChild&) = delete;
+  PtyChild& operator=(const PtyChild&) = delete;
+  PtyChild(PtyChild&& other) noexcept { *this = std::move(other); }
+  PtyChild& operator=(PtyChild&& other) noexcept {
+    std::swap(pid_, other.pid_);
+    std::swap(master_, other.master_);
+    std::swap(reports_in_, other.reports_in_);
+    std::swap(go_out_, other.go_out_);
+    output_ = std::move(other.output_);
+    reports_ = std::move(other.reports_);
+    exit_code_ = other.exit_code_;
+    return *this;
+  }
+  ~PtyChild() {
+    if (pid_ > 0) {
+      ::kill(pid_, SIGKILL);
+      ::waitpid(pid_, nullptr, 0);
+    }
+    for (int fd : {master_, reports_in_, go_out_}) {
+      if (fd >= 0) ::close(fd);
+    }
+  }
+
+  /// Starts `body` in a child. With a pty, the terminal has `columns` x `rows` cells.
+  static PtyChild start(ChildBody body, ChildTerminal terminal = ChildTerminal::Pty,
+                        unsigned short columns = 80, unsigned short rows = 24) {
+    PtyChild child;
+    int reports[2];
+    int go[2];
+    if (::pipe2(reports, O_CLOEXEC) != 0 || ::pipe2(go, O_CLOEXEC) != 0) ::abort();
+    std::string slave_name;
+    if (terminal == ChildTerminal::Pty) {
+      child.master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+      if (child.master_ < 0 || ::grantpt(child.master_) != 0 || ::unlockpt(child.master_) != 0) {
+        ::abort();
+      }
+      slave_name = ::ptsname(child.master_);
+      winsize size{rows, columns, 0, 0};
+      ::ioctl(child.master_, TIOCSWINSZ, &size);
+    }
+    const pid_t pid = ::fork();
+    if (pid < 0) ::abort();
+    if (pid == 0) {
+      ::close(reports[0]);
+      ::close(go[1]);
+      if (::setsid() < 0) ::_exit(120);
+      if (terminal == ChildTerminal::Pty) {
+        const int slave = ::open(slave_name.c_str(), O_RDWR);
+        if (slave < 0 || ::ioctl(slave, TIOCSCTTY, 0) != 0) ::_exit(121);
+        ::close(slave);
+      }
+      // Standard streams point away from the terminal: whatever reaches it went to /dev/tty.
+      const int null = ::open("/dev/null", O_RDWR);
+      ::dup2(null, 0);
+      ::dup2(null, 1);
+      ::dup2(null, 2);
+      ChildChannel channel(reports[1], go[0]);
+      ::_exit(body(channel));
+    }
+    ::close(reports[1]);
+    ::close(go[0]);
+    child.pid_ = pid;
+    child.reports_in_ = reports[0];
+    child.go_out_ = go[1];
+    return child;
+  }
+
+  int master() const { return master_; }
+  /// Everything read from the terminal so far.
+  const std::string& output() const { return output_; }
+  /// Everything the child reported so far.
+  const std::string& reports() const { return reports_; }
+
+  /// Reads until `output()` contains `text` after position `from`, at most for `timeout`.
+  bool read_until(std::string_view text, std::chrono::milliseconds timeout,
+                  std::size_t from = 0) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (output_.find(text, from) == std::string::npos) {
+      if (!pump(deadline)) return output_.find(text, from) != std::string::npos;
+    }
+    return true;
+  }
+  /// Lets the child's `wait_for_parent` return.
+  void go_ahead() {
+    const char byte = 1;
+    (void)!::write(go_out_, &byte, 1);
+  }
+  /// Types bytes into the terminal, as from the keyboard.
+  void type(std::string_view bytes) { (void)!::write(master_, bytes.data(), bytes.size()); }
+  /// The terminal's current attributes (the master reports those of the terminal).
+  std::optional<termios> attributes() const {
+    termios attributes{};
+    if (master_ < 0 || ::tcgetattr(master_, &attributes) != 0) return std::nullopt;
+    return attributes;
+  }
+  /// Closes the master side: to the child the terminal has gone away.
+  void hang_up() {
+    if (master_ >= 0) ::close(std::exchange(master_, -1));
+  }
+
+  /// Keeps reading until the child has ended (killed after `timeout`); its exit code, or
+  /// -signal when a signal ended it, or nothing when it had to be killed.
+  std::optional<int> finish(std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (pid_ > 0) {
+      int status = 0;
+      const pid_t done = ::waitpid(pid_, &status, WNOHANG);
+      if (done == pid_) {
+        pid_ = -1;
+        exit_code_ = WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+        break;
+      }
+      if (std::chrono::steady_clock::now() >= deadline) {
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
+        pid_ = -1;
+        return std::nullopt;
+      }
+      pump(std::min(deadline, std::chrono::steady_clock::now() + std::chrono::milliseconds(20)));
+    }
+    // What is still buffered on either line.
+    const auto drain_deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(200);
+    while (pump(drain_deadline, true)) {
+    }
+    return exit_code_;
+  }
+
+ private:
+  PtyChild() = default;
+
+  /// One round of reading from the terminal and the report line; false once nothing more
+  /// came before `deadline` (or, when `until_quiet`, as soon as a round brings nothing).
+  bool pump(std::chrono::steady_clock::time_point deadline, bool until_quiet = false) {
+    pollfd entries[2] = {{master_, POLLIN, 0}, {reports_in_, POLLIN, 0}};
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return false;
+    const int ready = ::poll(entries, 2, until_quiet ? 20 : static_cast<int>(left.count()));
+    if (ready <= 0) return false;
+    bool got = false;
+    char buffer[65536];
+    if (master_ >= 0 && (entries[0].revents & (POLLIN | POLLHUP))) {
+      const ssize_t n = ::read(master_, buffer, sizeof buffer);
+      if (n > 0) output_.append(buffer, static_cast<std::size_t>(n)), got = true;
+    }
+    if (entries[1].revents & (POLLIN | POLLHUP)) {
+      const ssize_t n = ::read(reports_in_, buffer, sizeof buffer);
+      if (n > 0) reports_.append(buffer, static_cast<std::size_t>(n)), got = true;
+    }
+    // A hung-up line with nothing to read must not make the caller spin.
+    if (!got && until_quiet) return false;
+    if (!got) ::poll(nullptr, 0, 1);
+    return true;
+  }
+
+  pid_t pid_ = -1;
+  int master_ = -1;
+  int reports_in_ = -1;
+  int go_out_ = -1;
+  std::string output_;
+  std::string reports_;
+  int exit_code_ = -1;
+};
+
+}  // namespace support

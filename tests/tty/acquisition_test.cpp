@@ -1,0 +1,236 @@
+// Taking over and giving back the terminal through the system-call seam: every failure of the
+// acquisition with its text and exactly what it undoes, and the release after frames.
+
+#include <errno.h>
+#include <gtest/gtest.h>
+
+#include "tty/device_backend.hpp"
+#include "tty/fake_system_calls.hpp"
+#include "tui/terminal.hpp"
+
+namespace {
+
+using tty_test::FakeSystemCalls;
+
+const std::string kModes = "\x1b[?2004h\x1b[?1003h\x1b[?1006h\x1b[>4;2m";
+// xterm-256color spells the cursor-visible change with a cursor-blink reset first.
+const std::string kResets = "\x1b[?2004l\x1b[?1006l\x1b[?1003l\x1b[>4;0m";
+const std::string kShowCursor = "\x1b[?12l\x1b[?25h";
+
+tty::MapEnvironment xterm() { return tty::MapEnvironment{{"TERM", "xterm-256color"}}; }
+
+bool same(const termios& a, const termios& b) {
+  return a.c_iflag == b.c_iflag && a.c_oflag == b.c_oflag && a.c_cflag == b.c_cflag &&
+         a.c_lflag == b.c_lflag && std::equal(std::begin(a.c_cc), std::end(a.c_cc), b.c_cc);
+}
+
+struct EarlyFailure {
+  const char* call;
+  int error;
+  int nth;
+  const char* text;
+};
+
+class EarlyAcquisitionFailure : public testing::TestWithParam<EarlyFailure> {};
+
+// Steps 2 to 4: what was opened is closed; nothing is written and the attributes stay.
+TEST_P(EarlyAcquisitionFailure, ClosesWhatWasOpenedAndTouchesNothing) {
+  const EarlyFailure failure = GetParam();
+  FakeSystemCalls calls;
+  const termios before = calls.attributes;
+  calls.fail(failure.call, failure.error, failure.nth);
+  const auto environment = xterm();
+
+  auto backend = tty::open_device_backend(calls, environment);
+
+  ASSERT_FALSE(backend);
+  EXPECT_EQ(backend.error().text(), failure.text);
+  EXPECT_TRUE(calls.open_fds.empty());
+  EXPECT_EQ(calls.bad_closes, 0);
+  EXPECT_EQ(calls.written, "");
+  EXPECT_EQ(calls.count("set_attributes"), 0);
+  EXPECT_TRUE(same(calls.attributes, before));
+  EXPECT_EQ(calls.winch_action.sa_handler, SIG_DFL) << "the window-change action was left";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Steps2To4, EarlyAcquisitionFailure,
+    testing::Values(
+        EarlyFailure{"open", ENXIO, 1, "No such device or address (os error 6)"},
+        EarlyFailure{"open", EACCES, 1, "Permission denied (os error 13)"},
+        EarlyFailure{"duplicate", EMFILE, 1, "Too many open files (os error 24)"},
+        EarlyFailure{"duplicate", EMFILE, 2, "Too many open files (os error 24)"},
+        EarlyFailure{"get_attributes", ENOTTY, 1, "get_termios failed"},
+        EarlyFailure{"socket_pair", ENFILE, 1, "Too many open files in system (os error 23)"},
+        EarlyFailure{"signal_action", EINVAL, 2, "Invalid argument (os error 22)"},
+        EarlyFailure{"set_nonblocking", EBADF, 1, "failed to change non-blocking mode"},
+        EarlyFailure{"set_nonblocking", EBADF, 2, "failed to change non-blocking mode"}));
+
+struct LateFailure {
+  const char* call;
+  int error;
+  int nth;
+  const char* text;
+};
+
+class LateAcquisitionFailure : public testing::TestWithParam<LateFailure> {};
+
+// Steps 5 to 8: the full release runs, its reset sequences written even for modes never set,
+// but the alternate screen is left alone, as it was never entered.
+TEST_P(LateAcquisitionFailure, RunsTheFullReleaseThenCloses) {
+  const LateFailure failure = GetParam();
+  FakeSystemCalls calls;
+  const termios before = calls.attributes;
+  calls.fail(failure.call, failure.error, failure.nth);
+  const auto environment = xterm();
+
+  auto backend = tty::open_device_backend(calls, environment);
+
+  ASSERT_FALSE(backend);
+  EXPECT_EQ(backend.error().text(), failure.text);
+  EXPECT_TRUE(calls.written.ends_with(kShowCursor + kResets)) << calls.written;
+  EXPECT_EQ(calls.written.find("\x1b[?1049"), std::string::npos);
+  EXPECT_TRUE(same(calls.attributes, before));
+  ASSERT_FALSE(calls.set_attribute_whens.empty());
+  EXPECT_EQ(calls.set_attribute_whens.back(), TCSANOW);
+  EXPECT_TRUE(calls.open_fds.empty());
+  EXPECT_EQ(calls.winch_action.sa_handler, SIG_DFL);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Steps5To8, LateAcquisitionFailure,
+    testing::Values(
+        LateFailure{"window_size", ENOTTY, 1,
+                    "failed to ioctl(TIOCGWINSZ): Inappropriate ioctl for device (os error 25)"},
+        LateFailure{"get_attributes", EIO, 2, "get_termios failed"},
+        LateFailure{"set_attributes", EIO, 1, "failed to set raw mode"},
+        LateFailure{"write", EIO, 1, "Input/output error (os error 5)"},
+        LateFailure{"drain", EIO, 1, "tcdrain failed"}));
+
+TEST(Acquisition, WindowSizeFailureWritesOnlyTheResets) {
+  FakeSystemCalls calls;
+  calls.fail("window_size", ENOTTY);
+  const auto environment = xterm();
+  auto backend = tty::open_device_backend(calls, environment);
+  ASSERT_FALSE(backend);
+  EXPECT_EQ(calls.written, kShowCursor + kResets);
+  EXPECT_EQ(calls.count("set_attributes"), 1) << "raw mode was never applied";
+}
+
+TEST(Acquisition, TakesOverInRawModeWithTheModesSentAndTheSwitchHeldBack) {
+  FakeSystemCalls calls;
+  calls.window = winsize{7, 33, 0, 0};
+  const auto environment = xterm();
+  auto backend = tty::open_device_backend(calls, environment);
+  ASSERT_TRUE(backend) << backend.error().text();
+
+  EXPECT_EQ(calls.written, kModes);
+  EXPECT_EQ((*backend)->size(), (tui::Size{33, 7}));
+  EXPECT_EQ(calls.set_attribute_whens, std::vector<int>{TCSAFLUSH});
+  EXPECT_EQ(calls.attributes.c_lflag & (ICANON | ECHO | ISIG), 0u);
+  EXPECT_EQ(calls.attributes.c_oflag & OPOST, 0u);
+  EXPECT_EQ(calls.attributes.c_cc[VMIN], 1);
+  // Reading, writing and the two sockets; the descriptor from the opening is gone.
+  EXPECT_EQ(calls.open_fds.size(), 4u);
+  EXPECT_EQ(calls.open_fds.count(100), 0u);
+  EXPECT_NE(calls.winch_action.sa_handler, SIG_DFL);
+}
+
+TEST(Release, AfterFramesSendsOnlyTheTeardownAndRestoresEverything) {
+  FakeSystemCalls calls;
+  const termios before = calls.attributes;
+  struct sigaction earlier {};
+  earlier.sa_handler = SIG_IGN;
+  calls.winch_action = earlier;
+  const auto environment = xterm();
+  {
+    auto backend = tty::open_device_backend(calls, environment);
+    ASSERT_TRUE(backend);
+    tui::Terminal terminal(std::move(*backend));
+    for (int frame = 0; frame < 3; ++frame) {
+      const std::size_t mark = calls.written.size();
+      const int writes = calls.count("write");
+      const int drains = calls.count("drain");
+      ASSERT_TRUE(terminal.try_draw([&](tui::Frame& f) {
+        f.buffer().set_symbol(static_cast<std::uint32_t>(frame), 1, U'x');
+      }));
+      EXPECT_EQ(calls.count("write"), writes + 1) << "one write per frame";
+      EXPECT_EQ(calls.count("drain"), drains + 1) << "one wait per frame";
+      if (frame == 0) {
+        EXPECT_EQ(calls.written.substr(mark, 21), "\x1b[?1049h\x1b[?25l\x1b[H\x1b[2J");
+      } else {
+        EXPECT_EQ(calls.written.find("\x1b[2J", mark), std::string::npos) << "only changes";
+      }
+    }
+    const std::size_t mark = calls.written.size();
+    terminal.show_cursor();
+    terminal.flush();
+    EXPECT_EQ(calls.written.size(), mark) << "recording sends nothing";
+  }
+  const std::string release = kShowCursor + kResets + "\x1b[?1049l";
+  EXPECT_TRUE(calls.written.ends_with(release));
+  EXPECT_EQ(calls.written.find('x', calls.written.size() - release.size()), std::string::npos);
+  EXPECT_TRUE(same(calls.attributes, before));
+  EXPECT_EQ(calls.set_attribute_whens.back(), TCSANOW);
+  EXPECT_EQ(calls.winch_action.sa_handler, SIG_IGN) << "the earlier action is back";
+  EXPECT_TRUE(calls.open_fds.empty());
+}
+
+TEST(Release, WithoutAnyFrameLeavesTheScreenAlone) {
+  FakeSystemCalls calls;
+  const auto environment = xterm();
+  {
+    auto backend = tty::open_device_backend(calls, environment);
+    ASSERT_TRUE(backend);
+  }
+  EXPECT_EQ(calls.written, kModes + kShowCursor + kResets);
+}
+
+TEST(Release, FailingWritesStillRestoreTheAttributes) {
+  FakeSystemCalls calls;
+  const termios before = calls.attributes;
+  const auto environment = xterm();
+  {
+    auto backend = tty::open_device_backend(calls, environment);
+    ASSERT_TRUE(backend);
+    tui::Terminal terminal(std::move(*backend));
+    calls.fail("write", EIO, calls.count("write") + 1);
+    auto drawn = terminal.try_draw([](tui::Frame&) {});
+    ASSERT_FALSE(drawn);
+    EXPECT_EQ(drawn.error().text(), "Input/output error (os error 5)");
+    calls.fail("write", EIO, calls.count("write") + 1);
+    calls.fail("drain", EIO, calls.count("drain") + 1);
+  }
+  EXPECT_TRUE(same(calls.attributes, before));
+  EXPECT_TRUE(calls.open_fds.empty());
+}
+
+TEST(Frame, FailedWaitReportsTcdrainAndTheNextFrameRepaintsInFull) {
+  FakeSystemCalls calls;
+  const auto environment = xterm();
+  auto backend = tty::open_device_backend(calls, environment);
+  ASSERT_TRUE(backend);
+  tui::Terminal terminal(std::move(*backend));
+  ASSERT_TRUE(terminal.try_draw([](tui::Frame& f) { f.buffer().set_symbol(2, 2, U'a'); }));
+  calls.fail("drain", EIO, calls.count("drain") + 1);
+  auto drawn = terminal.try_draw([](tui::Frame& f) { f.buffer().set_symbol(3, 2, U'b'); });
+  ASSERT_FALSE(drawn);
+  EXPECT_EQ(drawn.error().text(), "tcdrain failed");
+  const std::size_t mark = calls.written.size();
+  ASSERT_TRUE(terminal.try_draw([](tui::Frame& f) { f.buffer().set_symbol(3, 2, U'b'); }));
+  const std::string frame = calls.written.substr(mark);
+  EXPECT_TRUE(frame.starts_with("\x1b[?25l\x1b[H\x1b[2J")) << "no ?1049h twice: " << frame;
+  EXPECT_NE(frame.find('b'), std::string::npos);
+}
+
+TEST(Frame, PartialAndInterruptedWritesStillDeliverEverythingInOrder) {
+  FakeSystemCalls calls;
+  calls.short_writes = true;
+  calls.fail("write", EINTR, 2);
+  const auto environment = xterm();
+  auto backend = tty::open_device_backend(calls, environment);
+  ASSERT_TRUE(backend) << backend.error().text();
+  EXPECT_EQ(calls.written, kModes);
+}
+
+}  // namespace
