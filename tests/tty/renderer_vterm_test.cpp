@@ -1,0 +1,233 @@
+// What the backend sends, replayed in libvterm (an independent terminal emulator) for every
+// kind of terminal description: each cell must show the frame's symbol in the frame's colours.
+
+#include <gtest/gtest.h>
+#include <vterm.h>
+
+#include <random>
+
+#include "tty/device_backend.hpp"
+#include "tty/fake_system_calls.hpp"
+#include "tui/terminal.hpp"
+
+namespace {
+
+using tty_test::FakeSystemCalls;
+
+/// A libvterm screen fed with bytes.
+class Emulator {
+ public:
+  Emulator(int columns, int rows) : vt_(vterm_new(rows, columns)) {
+    vterm_set_utf8(vt_, 1);
+    screen_ = vterm_obtain_screen(vt_);
+    vterm_screen_enable_altscreen(screen_, 1);
+    vterm_screen_reset(screen_, 1);
+  }
+  ~Emulator() { vterm_free(vt_); }
+  void feed(std::string_view bytes) { vterm_input_write(vt_, bytes.data(), bytes.size()); }
+  VTermScreenCell cell(int x, int y) const {
+    VTermScreenCell cell{};
+    vterm_screen_get_cell(screen_, VTermPos{y, x}, &cell);
+    return cell;
+  }
+
+ private:
+  VTerm* vt_;
+  VTermScreen* screen_;
+};
+
+std::string describe(const VTermColor& color, bool foreground) {
+  if (foreground ? VTERM_COLOR_IS_DEFAULT_FG(&color) : VTERM_COLOR_IS_DEFAULT_BG(&color)) {
+    return "default";
+  }
+  if (VTERM_COLOR_IS_INDEXED(&color)) return std::to_string(color.indexed.idx);
+  return "rgb";
+}
+
+std::string describe(tui::Color color) {
+  return color.is_reset() ? "default" : std::to_string(color.index());
+}
+
+/// Every difference between the emulator's screen and the frame, as readable lines.
+std::string differences(const Emulator& emulator, const tui::Buffer& frame, bool skip_corner) {
+  std::string found;
+  const auto area = frame.area();
+  for (std::uint16_t y = 0; y < area.height; ++y) {
+    for (std::uint16_t x = 0; x < area.width; ++x) {
+      if (skip_corner && x == area.width - 1 && y == area.height - 1) continue;
+      const tui::Cell& want = frame.at(x, y);
+      const VTermScreenCell got = emulator.cell(x, y);
+      const char32_t symbol = got.chars[0] == 0 ? U' ' : got.chars[0];
+      std::string problem;
+      if (symbol != want.symbol) problem += " symbol";
+      // Only the background shows on a space.
+      if (want.symbol != U' ' && describe(got.fg, true) != describe(want.fg)) {
+        problem += " fg " + describe(got.fg, true) + " != " + describe(want.fg);
+      }
+      if (describe(got.bg, false) != describe(want.bg)) {
+        problem += " bg " + describe(got.bg, false) + " != " + describe(want.bg);
+      }
+      if (!problem.empty()) {
+        found += "(" + std::to_string(x) + "," + std::to_string(y) + ")" + problem + "\n";
+        if (found.size() > 2000) return found;
+      }
+    }
+  }
+  return found;
+}
+
+const tui::Color kColors[] = {tui::Color::Reset,       tui::Color::Black,
+                              tui::Color::Red,         tui::Color::Green,
+                              tui::Color::White,       tui::Color::Indexed(130),
+                              tui::Color::Indexed(172), tui::Color::Indexed(210)};
+const char32_t kSymbols[] = {U' ', U'A', U'z', U'▀', U'▄', U'─', U'é'};
+
+struct Case {
+  const char* term;  // nullptr: TERM unset
+  std::uint16_t columns;
+  std::uint16_t rows;
+};
+
+std::string name_of(const testing::TestParamInfo<Case>& info) {
+  std::string name = info.param.term ? info.param.term : "unset";
+  for (char& c : name) {
+    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+  }
+  return name + "_" + std::to_string(info.param.columns) + "x" + std::to_string(info.param.rows);
+}
+
+class RendererOnDescription : public testing::TestWithParam<Case> {};
+
+TEST_P(RendererOnDescription, EveryFrameLandsCellForCell) {
+  const Case param = GetParam();
+  FakeSystemCalls calls;
+  calls.window = winsize{param.rows, param.columns, 0, 0};
+  tty::MapEnvironment environment;
+  if (param.term) environment = tty::MapEnvironment{{"TERM", param.term}};
+  auto backend = tty::open_device_backend(calls, environment);
+  ASSERT_TRUE(backend) << backend.error().text();
+  tui::Terminal terminal(std::move(*backend));
+  // Terminals that wrap as soon as the last column is written cannot take the last cell.
+  const bool skip_corner = param.term && std::string_view(param.term) == "dumb";
+
+  Emulator emulator(param.columns, param.rows);
+  std::size_t fed = 0;
+  std::mt19937 random(1234);
+  tui::Buffer model(tui::Rect{0, 0, param.columns, param.rows});
+  for (int frame = 0; frame < 40; ++frame) {
+    // Mostly small changes; now and then large blank areas, whole rows and a full clear-out.
+    const int kind = frame % 10;
+    for (auto& cell : model.cells()) {
+      const unsigned roll = random() % 100;
+      if (kind == 7 && roll < 70) {
+        cell = tui::Cell{};
+      } else if (kind == 9) {
+        cell = tui::Cell{};
+      } else if (roll < 15) {
+        cell.symbol = kSymbols[random() % std::size(kSymbols)];
+        cell.fg = kColors[random() % std::size(kColors)];
+        cell.bg = kColors[random() % std::size(kColors)];
+      }
+    }
+    if (kind == 4 && param.rows > 2) {
+      for (std::uint16_t x = 0; x < param.columns; ++x) model.at(x, 1) = tui::Cell{};
+    }
+    ASSERT_TRUE(terminal.try_draw([&](tui::Frame& f) {
+      std::copy(model.cells().begin(), model.cells().end(), f.buffer().cells().begin());
+    }));
+    emulator.feed(std::string_view(calls.written).substr(fed));
+    fed = calls.written.size();
+    ASSERT_EQ(differences(emulator, terminal.previous_buffer(), skip_corner), "")
+        << "frame " << frame;
+  }
+  // An eight-colour description must never be asked for colour 130 with its own setaf.
+  for (const char* wrong : {"[3130m", "[4130m", "[3172m", "[3210m", ";3130m"}) {
+    EXPECT_EQ(calls.written.find(wrong), std::string::npos) << wrong;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Descriptions, RendererOnDescription,
+    testing::Values(Case{nullptr, 23, 9}, Case{"dumb", 23, 9}, Case{"vt100", 23, 9},
+                    Case{"linux", 23, 9}, Case{"screen", 23, 9}, Case{"xterm", 23, 9},
+                    Case{"xterm-256color", 23, 9}, Case{"tmux-256color", 23, 9},
+                    Case{"no-such-terminal", 23, 9}, Case{"no-such-256color", 23, 9},
+                    Case{"xterm-256color", 80, 24}, Case{"xterm", 1, 1},
+                    Case{"vt100", 130, 3}),
+    name_of);
+
+/// The colours of one frame, written once each, after the first frame's output.
+std::string colour_output(const char* term, const char* colorterm = nullptr) {
+  FakeSystemCalls calls;
+  tty::MapEnvironment environment{{"TERM", term}};
+  if (colorterm) environment = tty::MapEnvironment{{"TERM", term}, {"COLORTERM", colorterm}};
+  auto backend = tty::open_device_backend(calls, environment);
+  EXPECT_TRUE(backend);
+  tui::Terminal terminal(std::move(*backend));
+  EXPECT_TRUE(terminal.try_draw([](tui::Frame&) {}));
+  const std::size_t mark = calls.written.size();
+  EXPECT_TRUE(terminal.try_draw([](tui::Frame& f) {
+    std::uint16_t x = 0;
+    for (auto color : kColors) f.buffer().at(x++, 0) = tui::Cell{U'#', color, tui::Color::Reset};
+  }));
+  return calls.written.substr(mark);
+}
+
+TEST(RendererColours, ComparisonNoticesAWrongCell) {
+  Emulator emulator(3, 1);
+  emulator.feed("a\x1b[31mb");
+  tui::Buffer frame(tui::Rect{0, 0, 3, 1});
+  frame.at(0, 0).symbol = U'a';
+  frame.at(1, 0) = tui::Cell{U'b', tui::Color::Green, tui::Color::Reset};
+  EXPECT_EQ(differences(emulator, frame, false), "(1,0) fg 1 != 2\n");
+}
+
+TEST(RendererColours, EightColourDescriptionUsesThePaletteFormBeyondItsCount) {
+  // The cursor is still at the top left after the empty first frame.
+  EXPECT_EQ(colour_output("xterm"),
+            "#\x1b[30m#\x1b[31m#\x1b[32m#\x1b[38;5;15m#\x1b[38;5;130m#\x1b[38;5;172m#"
+            "\x1b[38;5;210m#\x1b[m");
+}
+
+TEST(RendererColours, TrueColourKeepsPaletteIndices) {
+  EXPECT_EQ(colour_output("xterm-256color", "truecolor"),
+            "#\x1b[30m#\x1b[31m#\x1b[32m#\x1b[97m#\x1b[38;5;130m#\x1b[38;5;172m#"
+            "\x1b[38;5;210m#\x1b[m");
+}
+
+TEST(RendererEfficiency, ForegroundAndBackgroundChangeInOneSequence) {
+  FakeSystemCalls calls;
+  tty::MapEnvironment environment{{"TERM", "xterm-256color"}};
+  auto backend = tty::open_device_backend(calls, environment);
+  ASSERT_TRUE(backend);
+  tui::Terminal terminal(std::move(*backend));
+  ASSERT_TRUE(terminal.try_draw([](tui::Frame& f) {
+    f.buffer().at(0, 0) = tui::Cell{U'▀', tui::Color::Indexed(130), tui::Color::Red};
+  }));
+  EXPECT_NE(calls.written.find("\x1b[38;5;130;41m▀"), std::string::npos) << calls.written;
+}
+
+TEST(RendererEfficiency, UnchangedFrameSendsNothingAndShortGapsAreCheap) {
+  FakeSystemCalls calls;
+  tty::MapEnvironment environment{{"TERM", "xterm-256color"}};
+  auto backend = tty::open_device_backend(calls, environment);
+  ASSERT_TRUE(backend);
+  tui::Terminal terminal(std::move(*backend));
+  auto draw = [](int shift) {
+    return [shift](tui::Frame& f) {
+      f.buffer().set_symbol(10 + shift, 5, U'a');
+      f.buffer().set_symbol(13 + shift, 5, U'b');
+      f.buffer().set_symbol(2, 6, U'c');
+    };
+  };
+  ASSERT_TRUE(terminal.try_draw(draw(0)));
+  std::size_t mark = calls.written.size();
+  ASSERT_TRUE(terminal.try_draw(draw(0)));
+  EXPECT_EQ(calls.written.substr(mark), "");
+  mark = calls.written.size();
+  ASSERT_TRUE(terminal.try_draw(draw(1)));
+  // a moves from 10 to 11 and b from 13 to 14: blank, 'a', overwrite the blank gap, 'b'.
+  EXPECT_EQ(calls.written.substr(mark), "\x1b[6;11H a  b");
+}
+
+}  // namespace
