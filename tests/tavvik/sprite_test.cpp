@@ -166,14 +166,5 @@ TEST(TavvikDraw, AnchorIsTruncatedAndClamped) {
   expect_same_grid(far, expected_grid(STEP_LOW, 0, top, 1, 64, 64));
 }
 
-TEST(TavvikDraw, SpriteIsClippedAtTheRightEdge) {
-  const Tavvik sprite(40, 27.0, 1, false, true, false);
-  const auto grid = draw_on_grid(sprite, 50, 64);
-  expect_same_grid(grid, expected_grid(STEP_LOW, 40, 0, 1, 50, 64));
-  for (std::uint32_t y = 0; y < 64; ++y) {
-    for (std::uint32_t x = 0; x < 40; ++x) ASSERT_EQ(grid.at(x, y), kBackground);
-  }
-}
-
 }  // namespace
 }  // namespace tavvik
