@@ -1,0 +1,190 @@
+// Capability probing from the environment and the terminal description, and finding the
+// description's file the way ncurses does (which unibilium's own search does not).
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "tty/capabilities.hpp"
+#include "tty/terminfo_lookup.hpp"
+
+namespace {
+
+namespace fs = std::filesystem;
+using tty::ColorLevel;
+using tty::MapEnvironment;
+
+/// A directory of its own under the temporary directory, removed afterwards.
+class TemporaryDirectory {
+ public:
+  TemporaryDirectory() {
+    std::string pattern = (fs::temp_directory_path() / "tty-terminfo-XXXXXX").string();
+    path_ = ::mkdtemp(pattern.data());
+  }
+  ~TemporaryDirectory() { fs::remove_all(path_); }
+  const fs::path& path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
+
+void write_file(const fs::path& path, std::string_view bytes) {
+  fs::create_directories(path.parent_path());
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string system_description(const char* relative) {
+  for (const char* directory : {"/etc/terminfo", "/lib/terminfo", "/usr/share/terminfo"}) {
+    if (auto bytes = tty::read_small_file(std::string(directory) + "/" + relative, 1 << 20)) {
+      return *bytes;
+    }
+  }
+  return "";
+}
+
+struct LevelCase {
+  std::vector<std::pair<std::string, std::string>> variables;
+  ColorLevel level;
+  bool has_description;
+};
+
+class ColourLevel : public testing::TestWithParam<LevelCase> {};
+
+TEST_P(ColourLevel, FollowsColortermThenDescriptionThenName) {
+  MapEnvironment environment;
+  const auto& variables = GetParam().variables;
+  switch (variables.size()) {
+    case 1:
+      environment = MapEnvironment{{variables[0].first, variables[0].second}};
+      break;
+    case 2:
+      environment = MapEnvironment{{variables[0].first, variables[0].second},
+                                   {variables[1].first, variables[1].second}};
+      break;
+  }
+  const auto found = tty::probe_capabilities(environment);
+  EXPECT_EQ(found.color_level, GetParam().level);
+  EXPECT_EQ(found.description.has_value(), GetParam().has_description);
+  EXPECT_TRUE(found.bracketed_paste);
+  EXPECT_TRUE(found.mouse_reporting);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Environments, ColourLevel,
+    testing::Values(
+        LevelCase{{}, ColorLevel::Sixteen, false},
+        LevelCase{{{"TERM", "dumb"}}, ColorLevel::Sixteen, true},
+        LevelCase{{{"TERM", "xterm"}}, ColorLevel::Sixteen, true},
+        LevelCase{{{"TERM", "xterm-256color"}}, ColorLevel::TwoFiftySix, true},
+        LevelCase{{{"TERM", "no-such-terminal"}}, ColorLevel::Sixteen, false},
+        LevelCase{{{"TERM", "no-such-256color"}}, ColorLevel::TwoFiftySix, false},
+        LevelCase{{{"TERM", "xterm"}, {"COLORTERM", "truecolor"}}, ColorLevel::TrueColor, true},
+        LevelCase{{{"TERM", "dumb"}, {"COLORTERM", "24bit"}}, ColorLevel::TrueColor, true},
+        LevelCase{{{"COLORTERM", "truecolor"}}, ColorLevel::TrueColor, false},
+        LevelCase{{{"TERM", "xterm"}, {"COLORTERM", "yes"}}, ColorLevel::TwoFiftySix, true},
+        LevelCase{{{"TERM", "xterm"}, {"COLORTERM", ""}}, ColorLevel::TwoFiftySix, true},
+        // Not UTF-8: as if unset.
+        LevelCase{{{"TERM", "xterm"}, {"COLORTERM", "true\xff"}}, ColorLevel::Sixteen, true},
+        LevelCase{{{"TERM", "xterm-256color\xc0\xaf"}}, ColorLevel::Sixteen, false},
+        // A name that would leave the directory is no name of a description.
+        LevelCase{{{"TERM", "../x/xterm-256color"}}, ColorLevel::TwoFiftySix, false}));
+
+TEST(Probe, NonUtf8VariablesCountAsAbsent) {
+  MapEnvironment environment{{"TERM", "xterm"},
+                             {"TERM_PROGRAM", "W\xe9zTerm"},
+                             {"TERM_PROGRAM_VERSION", "1.0"}};
+  const auto found = tty::probe_capabilities(environment);
+  EXPECT_FALSE(found.term_program);
+  EXPECT_EQ(found.term_program_version, "1.0");
+  EXPECT_TRUE(tty::is_valid_utf8("gr\xc3\xbc\xc3\x9f"));
+  EXPECT_FALSE(tty::is_valid_utf8("\xed\xa0\x80"));  // a surrogate
+  EXPECT_FALSE(tty::is_valid_utf8("\xc3"));          // cut short
+}
+
+TEST(Probe, BackgroundColourEraseFromColortermBceOrDescription) {
+  EXPECT_TRUE(tty::probe_capabilities(MapEnvironment{{"TERM", "xterm"}}).background_color_erase);
+  EXPECT_FALSE(tty::probe_capabilities(MapEnvironment{{"TERM", "xterm"}, {"COLORTERM_BCE", "0"}})
+                   .background_color_erase);
+  EXPECT_TRUE(tty::probe_capabilities(MapEnvironment{{"COLORTERM_BCE", "1"}})
+                  .background_color_erase);
+  EXPECT_FALSE(tty::probe_capabilities(MapEnvironment{{"TERM", "vt100"}}).background_color_erase);
+}
+
+TEST(TerminfoSearch, OrderAndTheEmptyEntryOfTerminfoDirs) {
+  MapEnvironment environment{
+      {"TERMINFO", "/t"}, {"HOME", "/home/u"}, {"TERMINFO_DIRS", "/a::/b"}};
+  const std::vector<std::string> system = {"/etc/terminfo", "/lib/terminfo",
+                                           "/usr/share/terminfo"};
+  std::vector<std::string> expected = {"/t", "/home/u/.terminfo", "/a"};
+  expected.insert(expected.end(), system.begin(), system.end());
+  expected.push_back("/b");
+  expected.insert(expected.end(), system.begin(), system.end());
+  EXPECT_EQ(tty::terminfo_directories(environment), expected);
+
+  const auto candidates = tty::terminfo_candidates("xterm", MapEnvironment{{"TERMINFO", "/t"}});
+  ASSERT_GE(candidates.size(), 2u);
+  EXPECT_EQ(candidates[0], "/t/x/xterm");
+  EXPECT_EQ(candidates[1], "/t/78/xterm");
+}
+
+TEST(TerminfoSearch, FindsFirstLetterAndHexadecimalFormsInTerminfo) {
+  const std::string xterm256 = system_description("x/xterm-256color");
+  ASSERT_FALSE(xterm256.empty());
+  TemporaryDirectory letter;
+  write_file(letter.path() / "m" / "mine", xterm256);
+  auto found = tty::probe_capabilities(
+      MapEnvironment{{"TERM", "mine"}, {"TERMINFO", letter.path().string()}});
+  ASSERT_TRUE(found.description);
+  EXPECT_EQ(found.color_level, ColorLevel::TwoFiftySix);
+
+  TemporaryDirectory hex;
+  write_file(hex.path() / "6d" / "mine", xterm256);
+  found = tty::probe_capabilities(
+      MapEnvironment{{"TERM", "mine"}, {"TERMINFO_DIRS", hex.path().string()}});
+  ASSERT_TRUE(found.description);
+}
+
+TEST(TerminfoSearch, DamagedFileDoesNotEndTheSearch) {
+  TemporaryDirectory directory;
+  write_file(directory.path() / "x" / "xterm-256color", "not a terminal description");
+  // The empty entry stands for the system's directories, which hold the real one.
+  const auto found = tty::probe_capabilities(MapEnvironment{
+      {"TERM", "xterm-256color"}, {"TERMINFO_DIRS", directory.path().string() + ":"}});
+  ASSERT_TRUE(found.description);
+  EXPECT_EQ(found.color_level, ColorLevel::TwoFiftySix);
+}
+
+TEST(TerminfoSearch, DescriptionOverFourKilobytesIsRead) {
+  if (::access("/usr/bin/tic", X_OK) != 0) GTEST_SKIP() << "tic (ncurses-bin) is not installed";
+  TemporaryDirectory directory;
+  // Long key strings push the compiled description well past 4096 bytes.
+  std::string long_string = "\\E[";
+  for (int i = 0; i < 150; ++i) long_string += "1;";
+  long_string += "m";
+  std::string source =
+      "bigterm|large description,\n"
+      "\tam, xenl, colors#256, cols#80, lines#24, pairs#65536,\n"
+      "\tcup=\\E[%i%p1%d;%p2%dH, clear=\\E[H\\E[2J,\n";
+  for (int key = 1; key < 20; ++key) {
+    source += "\tkf" + std::to_string(key) + "=" + long_string + ",\n";
+  }
+  write_file(directory.path() / "bigterm.src", source);
+  const fs::path compiled = directory.path() / "compiled";
+  fs::create_directories(compiled);
+  const std::string command = "/usr/bin/tic -o '" + compiled.string() + "' '" +
+                              (directory.path() / "bigterm.src").string() + "' 2>/dev/null";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  ASSERT_GT(fs::file_size(compiled / "b" / "bigterm"), 4096u);
+
+  const auto found = tty::probe_capabilities(
+      MapEnvironment{{"TERM", "bigterm"}, {"TERMINFO", compiled.string()}});
+  ASSERT_TRUE(found.description);
+  EXPECT_EQ(found.description->name(), "large description");
+  EXPECT_EQ(found.color_level, ColorLevel::TwoFiftySix);
+  EXPECT_EQ(found.description->expand(unibi_cursor_address, {4, 9}), "\x1b[5;10H");
+}
+
+}  // namespace
