@@ -114,6 +114,8 @@ class PtyChild {
         const int slave = ::open(slave_name.c_str(), O_RDWR);
         if (slave < 0 || ::ioctl(slave, TIOCSCTTY, 0) != 0) ::_exit(121);
         ::close(slave);
+        // Only the parent may hold the master, or closing it would not hang the terminal up.
+        ::close(child.master_);
       }
       // Standard streams point away from the terminal: whatever reaches it went to /dev/tty.
       const int null = ::open("/dev/null", O_RDWR);

@@ -1,0 +1,194 @@
+// The whole acquisition, animation and release on a real pseudo-terminal, in a child process
+// whose controlling terminal it is.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <stdlib.h>
+
+#include <chrono>
+
+#include "support/pty_harness.hpp"
+#include "tavvik/driver.hpp"
+#include "tty/device_backend.hpp"
+#include "tui/terminal.hpp"
+
+namespace {
+
+using namespace std::chrono_literals;
+using support::ChildChannel;
+using support::ChildTerminal;
+using support::PtyChild;
+
+/// Time that passes only when slept, `speedup` times as fast, so a whole animation takes
+/// a moment; `on_first_sleep` runs once, when the first frame is on the screen.
+class FastClock final : public tavvik::Clock {
+ public:
+  explicit FastClock(int speedup, std::function<void()> on_first_sleep = {})
+      : speedup_(speedup), on_first_sleep_(std::move(on_first_sleep)) {}
+  std::chrono::steady_clock::time_point now() override { return now_; }
+  void sleep(std::chrono::milliseconds duration) override {
+    if (on_first_sleep_) std::exchange(on_first_sleep_, {})();
+    now_ += duration * speedup_;
+  }
+
+ private:
+  int speedup_;
+  std::function<void()> on_first_sleep_;
+  std::chrono::steady_clock::time_point now_{};
+};
+
+void use_xterm() {
+  ::setenv("TERM", "xterm-256color", 1);
+  for (const char* name : {"COLORTERM", "COLORTERM_BCE", "TERM_PROGRAM", "TERMINFO",
+                           "TERMINFO_DIRS"}) {
+    ::unsetenv(name);
+  }
+}
+
+bool same(const termios& a, const termios& b) {
+  return a.c_iflag == b.c_iflag && a.c_oflag == b.c_oflag && a.c_cflag == b.c_cflag &&
+         a.c_lflag == b.c_lflag && std::equal(std::begin(a.c_cc), std::end(a.c_cc), b.c_cc);
+}
+
+/// Whatever is waiting in the terminal's input queue, read without waiting for a line.
+std::string pending_input() {
+  const int fd = ::open("/dev/tty", O_RDWR | O_CLOEXEC);
+  if (fd < 0) return "no tty";
+  termios saved{};
+  ::tcgetattr(fd, &saved);
+  termios peek = saved;
+  peek.c_lflag &= ~(ICANON | ECHO);
+  peek.c_cc[VMIN] = 0;
+  peek.c_cc[VTIME] = 2;
+  ::tcsetattr(fd, TCSANOW, &peek);
+  char bytes[16];
+  const ssize_t n = ::read(fd, bytes, sizeof bytes);
+  ::tcsetattr(fd, TCSANOW, &saved);
+  ::close(fd);
+  return n > 0 ? std::string(bytes, static_cast<std::size_t>(n)) : "";
+}
+
+std::size_t position(const std::string& text, std::string_view part, std::size_t from = 0) {
+  return text.find(part, from);
+}
+
+TEST(PtyAnimation, TakesOverAndHandsBackTheTerminal) {
+  auto child = PtyChild::start([](ChildChannel& channel) {
+    use_xterm();
+    termios before{};
+    const int fd = ::open("/dev/tty", O_RDWR | O_CLOEXEC);
+    ::tcgetattr(fd, &before);
+    FastClock clock(50, [&] {
+      channel.report("first-frame;");
+      channel.wait_for_parent(5s);
+    });
+    auto played = tavvik::run_tavvik([] { return tty::open_device_backend(); }, clock);
+    channel.report(played ? "played;" : "failed: " + played.error().text() + ";");
+    termios after{};
+    ::tcgetattr(fd, &after);
+    channel.report(same(before, after) ? "attributes-same;" : "attributes-differ;");
+    channel.report("input=" + pending_input() + ";");
+    return 0;
+  });
+  const auto attributes_before = child.attributes();
+  ASSERT_TRUE(attributes_before);
+  ASSERT_TRUE(child.read_until("\x1b[2J", 5s)) << "no first frame";
+  // Ctrl-C during the animation: no signal, no echo; it waits for the next reader.
+  child.type("\x03");
+  child.go_ahead();
+  ASSERT_EQ(child.finish(20s), 0);
+
+  const std::string& out = child.output();
+  const std::size_t modes = position(out, "\x1b[?2004h\x1b[?1003h\x1b[?1006h\x1b[>4;2m");
+  ASSERT_EQ(modes, 0u) << "the mode sequences come first, in order";
+  const std::size_t frame = position(out, "\x1b[?1049h\x1b[?25l\x1b[H\x1b[2J");
+  EXPECT_NE(frame, std::string::npos) << "the first frame opens the alternate screen, cleared";
+  EXPECT_NE(position(out, "WheekHigh", frame), std::string::npos) << "the title is drawn";
+  const std::string release = "\x1b[?12l\x1b[?25h\x1b[?2004l\x1b[?1006l\x1b[?1003l\x1b[>4;0m"
+                              "\x1b[?1049l";
+  EXPECT_TRUE(out.ends_with(release)) << "the release comes last, in order";
+  EXPECT_EQ(position(out, "^C"), std::string::npos) << "no echo";
+
+  EXPECT_NE(child.reports().find("played;"), std::string::npos) << child.reports();
+  EXPECT_NE(child.reports().find("attributes-same;"), std::string::npos);
+  EXPECT_NE(child.reports().find("input=\x03;"), std::string::npos) << child.reports();
+  const auto attributes_after = child.attributes();
+  ASSERT_TRUE(attributes_after);
+  EXPECT_TRUE(same(*attributes_before, *attributes_after));
+}
+
+TEST(PtyAnimation, WithoutControllingTerminalFailsToOpenAndWritesNothing) {
+  auto child = PtyChild::start(
+      [](ChildChannel& channel) {
+        auto backend = tty::open_device_backend();
+        channel.report(backend ? "opened" : backend.error().text());
+        return 0;
+      },
+      ChildTerminal::None);
+  ASSERT_EQ(child.finish(10s), 0);
+  EXPECT_EQ(child.reports(), "No such device or address (os error 6)");
+}
+
+TEST(PtyAnimation, TerminalGoneMidAnimationFailsTheFramePromptly) {
+  auto child = PtyChild::start([](ChildChannel& channel) {
+    ::signal(SIGHUP, SIG_IGN);  // the report must outlive the hang-up
+    use_xterm();
+    auto backend = tty::open_device_backend();
+    if (!backend) return 2;
+    tui::Terminal terminal(std::move(*backend));
+    if (!terminal.try_draw([](tui::Frame& f) { f.buffer().set_symbol(1, 1, U'a'); })) return 3;
+    channel.report("drawn;");
+    channel.wait_for_parent(5s);
+    const auto start = std::chrono::steady_clock::now();
+    auto drawn = terminal.try_draw([](tui::Frame& f) { f.buffer().set_symbol(2, 1, U'b'); });
+    const auto took = std::chrono::steady_clock::now() - start;
+    channel.report(drawn ? "drawn again;" : drawn.error().text() + ";");
+    channel.report(took < 2s ? "prompt;" : "slow;");
+    return 0;
+  });
+  ASSERT_TRUE(child.read_until("\x1b[2J", 5s));
+  const auto deadline = std::chrono::steady_clock::now() + 5s;
+  while (child.reports().find("drawn;") == std::string::npos &&
+         std::chrono::steady_clock::now() < deadline) {
+    child.read_until("never", 20ms);
+  }
+  child.hang_up();
+  child.go_ahead();
+  ASSERT_EQ(child.finish(10s), 0);
+  EXPECT_NE(child.reports().find("Input/output error (os error 5);"), std::string::npos)
+      << child.reports();
+  EXPECT_NE(child.reports().find("prompt;"), std::string::npos);
+}
+
+struct Size {
+  unsigned short columns;
+  unsigned short rows;
+};
+
+class PtySizes : public testing::TestWithParam<Size> {};
+
+TEST_P(PtySizes, WholeAnimationPlays) {
+  const Size size = GetParam();
+  auto child = PtyChild::start(
+      [](ChildChannel& channel) {
+        use_xterm();
+        // A whole second per pause keeps huge screens to a handful of frames.
+        FastClock clock(200);
+        auto played = tavvik::run_tavvik([] { return tty::open_device_backend(); }, clock);
+        channel.report(played ? "played" : played.error().text());
+        return 0;
+      },
+      ChildTerminal::Pty, size.columns, size.rows);
+  ASSERT_EQ(child.finish(60s), 0);
+  EXPECT_EQ(child.reports(), "played");
+  EXPECT_TRUE(child.output().ends_with("\x1b[?1049l"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Extremes, PtySizes,
+                         testing::Values(Size{0, 0}, Size{1, 1}, Size{3000, 1000}),
+                         [](const testing::TestParamInfo<Size>& info) {
+                           return std::to_string(info.param.columns) + "x" +
+                                  std::to_string(info.param.rows);
+                         });
+
+}  // namespace
