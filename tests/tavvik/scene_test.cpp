@@ -148,6 +148,10 @@ TEST(WholeFrame, FirstFrameShowsTheFrontViewAndTheFruit) {
   EXPECT_EQ(buffer.at(98, 25), (Cell{U'▄', Color::Red, Color::Reset}));
   EXPECT_EQ(buffer.at(101, 26), (Cell{U'█', Color::Red, Color::Red}));
   EXPECT_EQ(buffer.at(99, 27), (Cell{U'▀', Color::Red, Color::Reset}));
+  // The front view's left eye, frame pixels (22..23, 31..32), lands on canvas rows 45 and 46:
+  // the lower half of cell row 23 under orange fur and the upper half of cell row 24.
+  EXPECT_EQ(buffer.at(32, 23), (Cell{U'▀', Color::Indexed(172), Color::Black}));
+  EXPECT_EQ(buffer.at(32, 24), (Cell{U'▀', Color::Black, Color::Indexed(172)}));
 }
 
 TEST(WholeFrame, MidWalkShowsTheStepFramesAndTheFruit) {
@@ -163,7 +167,29 @@ TEST(WholeFrame, MidWalkShowsTheStepFramesAndTheFruit) {
     expected.add_sprite(pose ? STEP_LOW : STEP_HIGH, 20);
     expect_frame(buffer, expected);
     EXPECT_EQ(buffer.at(101, 24), (Cell{U'█', Color::Green, Color::Green}));
+    // The 2 x 2 eye fills one cell: frame (23, 35) low, (21, 36) high, 20 columns on.
+    if (pose) {
+      EXPECT_EQ(buffer.at(56, 24), (Cell{U'█', Color::Black, Color::Black}));
+    } else {
+      EXPECT_EQ(buffer.at(57, 23), (Cell{U'█', Color::Black, Color::Black}));
+    }
   }
+}
+
+TEST(WholeFrame, TheGuineaPigCoversTheFruitWhereTheyMeet) {
+  // Not yet arrived, but the head already reaches over the fruit.
+  AnimationState state;
+  state.first_frame = false;
+  state.x = 62;
+  state.pose = true;
+  Scene scene;
+  const tui::Buffer buffer = compose(scene, state, 200, 50);
+  ExpectedFrame expected(200, 50);
+  expected.add_fruit();
+  expected.add_sprite(STEP_LOW, 62);
+  expect_frame(buffer, expected);
+  // Orange fur at frame (23..24, 38) lands on canvas column 100, rows 46..47: the fruit's stem.
+  EXPECT_EQ(buffer.at(101, 24), (Cell{U'█', Color::Indexed(172), Color::Indexed(172)}));
 }
 
 TEST(WholeFrame, CarryingShowsTheCarryFramesWithoutTheLooseFruit) {
@@ -178,6 +204,16 @@ TEST(WholeFrame, CarryingShowsTheCarryFramesWithoutTheLooseFruit) {
     ExpectedFrame expected(200, 50);
     expected.add_sprite(pose ? CARRY_LOW : CARRY_HIGH, 60);
     expect_frame(buffer, expected);
+    // The fruit in the mouth: stem column 42 (low) or 44 (high) plus the 60 columns walked,
+    // stem rows 27..28 or 25..26 landing on canvas rows 50..51 or 48..49.
+    if (pose) {
+      EXPECT_EQ(buffer.at(103, 26), (Cell{U'█', Color::Green, Color::Green}));
+      EXPECT_EQ(buffer.at(103, 28), (Cell{U'█', Color::Red, Color::Red}));
+    } else {
+      EXPECT_EQ(buffer.at(105, 25), (Cell{U'█', Color::Green, Color::Green}));
+    }
+    // The loose fruit's stem cell is not painted by the fruit any more.
+    EXPECT_NE(buffer.at(101, 24), (Cell{U'█', Color::Green, Color::Green}));
   }
 }
 
