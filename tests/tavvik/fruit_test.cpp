@@ -113,12 +113,6 @@ TEST(FruitPicture, FillCoversTheWholeDiscForLargerRadii) {
   }
 }
 
-TEST(FruitPicture, RadiusBelowOnePaintsTheCentreOnly) {
-  const tui::HalfBlockGrid grid = draw_on_grid(Fruit{4.0, 4.0, 0.5}, 8, 8);
-  EXPECT_EQ(grid.at(4, 4), Color::Red);
-  EXPECT_EQ(painted_count(grid), 1);
-}
-
 TEST(SignedPoint, TruncatesTowardsZeroAndClamps) {
   EXPECT_EQ(to_signed_point(2.9), 2);
   EXPECT_EQ(to_signed_point(-2.9), -2);

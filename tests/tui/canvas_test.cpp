@@ -124,17 +124,6 @@ TEST(CanvasRender, EmptyInnerAreaDrawsTheBorderWithoutCallingThePainter) {
   }
 }
 
-TEST(CanvasRender, CanvasWithoutBlockFillsTheArea) {
-  Buffer buffer(Rect{0, 0, 4, 3});
-  Canvas canvas;
-  CanvasStorage storage;
-  canvas.render(Rect{1, 1, 2, 2}, buffer, storage, [](Context& context) {
-    context.draw(Pixels({{0, 0, Color::Red}}));
-  });
-  EXPECT_EQ(buffer.at(1, 1), (Cell{U'▀', Color::Red, Color::Reset}));
-  EXPECT_TRUE(buffer.at(0, 0).is_blank());
-}
-
 TEST(CanvasRender, ReusedStorageCarriesNothingIntoTheNextFrame) {
   FramedCanvas framed;
   Buffer large(Rect{0, 0, 20, 10});
