@@ -51,6 +51,14 @@ bench: bootstrap
 	cmake --build $(BENCH_BUILD) -j$(JOBS)
 	$(BENCH_BUILD)/bench/tavvik-bench
 
+# Redraws docs/front.svg and docs/carrying.svg from the frames built into the module.
+pictures: build
+	cmake --build $(BUILD) --target pictures
+
+# The five frames in colour, in this terminal.
+preview: build
+	$(BUILD)/tools/sprite_preview
+
 format:
 	find src tests bench tools -name '*.cpp' -o -name '*.hpp' | xargs clang-format -i
 

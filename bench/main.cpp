@@ -1,0 +1,103 @@
+// `make bench`: one table, one row per terminal size. Time is the median of compose + diff +
+// render of one frame of the real animation (its output taken by a sink, so no device time is
+// in it); the other columns are figures over the same frame sequence:
+//   first_B, walk_B, carry_B   our bytes for the first frame, per walking and per carrying frame
+//   walk_xLB, carry_xLB        those divided by the UTF-8 bytes of the changed cells' symbols
+//   nc_walk_B, nc_carry_B      ncurses's bytes for the same frames (xterm-256color, doupdate)
+//   walk_xNC, carry_xNC        ours / ncurses
+//   allocs                     heap allocations per steady-state frame
+//   t/cell                     the frame time divided by the cells of the screen
+// Below the table: the peak resident memory of a process playing the 200 x 50 sequence.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "frame_measurements.hpp"
+#include "frame_sequence.hpp"
+#include "redirected_system_calls.hpp"
+#include "tavvik/scene.hpp"
+#include "tty/device_backend.hpp"
+#include "tty/environment.hpp"
+#include "tui/terminal.hpp"
+
+namespace {
+
+constexpr tui::Size kSizes[] = {{80, 24}, {200, 50}, {400, 120}, {1000, 300}};
+
+/// The console table, with one row per benchmark: the median of its repetitions.
+class MedianOnly final : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    std::vector<Run> medians;
+    for (const Run& run : runs) {
+      if (run.aggregate_name == "median") medians.push_back(run);
+    }
+    if (!medians.empty()) ConsoleReporter::ReportRuns(medians);
+  }
+};
+
+double ratio(double ours, double theirs) {
+  return theirs > 0 ? ours / theirs : 0;
+}
+
+void frame(benchmark::State& state, tui::Size size, bench::FrameMeasurements figures) {
+  bench::RedirectedSystemCalls calls(-1);
+  calls.set_sink_size(size.width, size.height);
+  const tty::MapEnvironment environment({{"TERM", "xterm-256color"}});
+  auto backend = tty::open_device_backend(calls, environment);
+  if (!backend) {
+    state.SkipWithError(backend.error().text().c_str());
+    return;
+  }
+  tui::Terminal terminal(std::move(*backend));
+  tavvik::Scene scene;
+  const auto frames = bench::animation_frames(size);
+  // The first frame is a full repaint; the steady state is what repeats.
+  std::size_t next = 0;
+  for (auto _ : state) {
+    tavvik::AnimationState animation = frames[next].state;
+    auto drawn = terminal.try_draw([&](tui::Frame& f) { scene.draw_frame(f, animation); });
+    benchmark::DoNotOptimize(drawn);
+    next = next + 1 == frames.size() ? 1 : next + 1;
+  }
+
+  const double cells = static_cast<double>(size.width) * size.height;
+  auto& c = state.counters;
+  c["cells"] = cells;
+  // Seconds per cell: the frame time over the screen's cells.
+  c["t/cell"] = benchmark::Counter(
+      cells, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  c["first_B"] = figures.ours.first;
+  c["walk_B"] = figures.ours.walking;
+  c["carry_B"] = figures.ours.carrying;
+  c["walk_xLB"] = ratio(figures.ours.walking, figures.lower_bound.walking);
+  c["carry_xLB"] = ratio(figures.ours.carrying, figures.lower_bound.carrying);
+  c["nc_walk_B"] = figures.ncurses.walking;
+  c["nc_carry_B"] = figures.ncurses.carrying;
+  c["walk_xNC"] = ratio(figures.ours.walking, figures.ncurses.walking);
+  c["carry_xNC"] = ratio(figures.ours.carrying, figures.ncurses.carrying);
+  c["allocs"] = figures.allocations_per_steady_frame;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  for (const tui::Size size : kSizes) {
+    const bench::FrameMeasurements figures = bench::measure(size);
+    const std::string name =
+        "frame/" + std::to_string(size.width) + "x" + std::to_string(size.height);
+    benchmark::RegisterBenchmark(
+        name.c_str(), [size, figures](benchmark::State& state) { frame(state, size, figures); })
+        ->Repetitions(7)
+        ->ReportAggregatesOnly(true);
+  }
+  MedianOnly reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  std::printf("peak resident memory, 200 x 50: %ld KiB\n", bench::peak_resident_kib({200, 50}));
+  benchmark::Shutdown();
+  return 0;
+}
