@@ -179,14 +179,18 @@ void Renderer::put_symbol(char32_t c, std::string& out) const {
 }
 
 void Renderer::select_colors(tui::Color fg, tui::Color bg, bool fg_matters, std::string& out) {
-  if (!colors_known_) {
-    out += "\x1b[m";
+  // With the terminal's colours unknown, a reset leads the same sequence ("0;...").
+  const bool unknown = !colors_known_;
+  if (unknown) {
     colors_known_ = true;
     fg_ = bg_ = tui::Color::Reset;
   }
   const bool change_fg = fg_matters && fg != fg_;
   const bool change_bg = bg != bg_;
-  if (!change_fg && !change_bg) return;
+  if (!change_fg && !change_bg) {
+    if (unknown) out += "\x1b[m";
+    return;
+  }
   if (bg.is_reset() && (fg.is_reset() || !fg_matters)) {
     out += "\x1b[m";
     fg_ = bg_ = tui::Color::Reset;
@@ -194,6 +198,7 @@ void Renderer::select_colors(tui::Color fg, tui::Color bg, bool fg_matters, std:
   }
   // Plain parameters share one ESC[...m; a description's own spelling goes on its own.
   bool open = false;
+  if (unknown) out += "\x1b[0", open = true;
   auto add = [&](tui::Color color, const std::array<ColorSelect, 256>& table,
                  std::string_view reset) {
     if (!color.is_reset() && table[color.index()].whole_sequence) {

@@ -140,8 +140,7 @@ class PtyChild {
   const std::string& reports() const { return reports_; }
 
   /// Reads until `output()` contains `text` after position `from`, at most for `timeout`.
-  bool read_until(std::string_view text, std::chrono::milliseconds timeout,
-                  std::size_t from = 0) {
+  bool read_until(std::string_view text, std::chrono::milliseconds timeout, std::size_t from = 0) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (output_.find(text, from) == std::string::npos) {
       if (!pump(deadline)) return output_.find(text, from) != std::string::npos;

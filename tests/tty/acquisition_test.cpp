@@ -17,7 +17,9 @@ const std::string kModes = "\x1b[?2004h\x1b[?1003h\x1b[?1006h\x1b[>4;2m";
 const std::string kResets = "\x1b[?2004l\x1b[?1006l\x1b[?1003l\x1b[>4;0m";
 const std::string kShowCursor = "\x1b[?12l\x1b[?25h";
 
-tty::MapEnvironment xterm() { return tty::MapEnvironment{{"TERM", "xterm-256color"}}; }
+tty::MapEnvironment xterm() {
+  return tty::MapEnvironment{{"TERM", "xterm-256color"}};
+}
 
 bool same(const termios& a, const termios& b) {
   return a.c_iflag == b.c_iflag && a.c_oflag == b.c_oflag && a.c_cflag == b.c_cflag &&

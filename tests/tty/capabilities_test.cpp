@@ -1,6 +1,8 @@
 // Capability probing from the environment and the terminal description, and finding the
 // description's file the way ncurses does (which unibilium's own search does not).
 
+#include "tty/capabilities.hpp"
+
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <unistd.h>
@@ -8,7 +10,6 @@
 #include <filesystem>
 #include <fstream>
 
-#include "tty/capabilities.hpp"
 #include "tty/terminfo_lookup.hpp"
 
 namespace {
@@ -93,9 +94,8 @@ INSTANTIATE_TEST_SUITE_P(
         LevelCase{{{"TERM", "../x/xterm-256color"}}, ColorLevel::TwoFiftySix, false}));
 
 TEST(Probe, NonUtf8VariablesCountAsAbsent) {
-  MapEnvironment environment{{"TERM", "xterm"},
-                             {"TERM_PROGRAM", "W\xe9zTerm"},
-                             {"TERM_PROGRAM_VERSION", "1.0"}};
+  MapEnvironment environment{
+      {"TERM", "xterm"}, {"TERM_PROGRAM", "W\xe9zTerm"}, {"TERM_PROGRAM_VERSION", "1.0"}};
   const auto found = tty::probe_capabilities(environment);
   EXPECT_FALSE(found.term_program);
   EXPECT_EQ(found.term_program_version, "1.0");
@@ -108,16 +108,14 @@ TEST(Probe, BackgroundColourEraseFromColortermBceOrDescription) {
   EXPECT_TRUE(tty::probe_capabilities(MapEnvironment{{"TERM", "xterm"}}).background_color_erase);
   EXPECT_FALSE(tty::probe_capabilities(MapEnvironment{{"TERM", "xterm"}, {"COLORTERM_BCE", "0"}})
                    .background_color_erase);
-  EXPECT_TRUE(tty::probe_capabilities(MapEnvironment{{"COLORTERM_BCE", "1"}})
-                  .background_color_erase);
+  EXPECT_TRUE(
+      tty::probe_capabilities(MapEnvironment{{"COLORTERM_BCE", "1"}}).background_color_erase);
   EXPECT_FALSE(tty::probe_capabilities(MapEnvironment{{"TERM", "vt100"}}).background_color_erase);
 }
 
 TEST(TerminfoSearch, OrderAndTheEmptyEntryOfTerminfoDirs) {
-  MapEnvironment environment{
-      {"TERMINFO", "/t"}, {"HOME", "/home/u"}, {"TERMINFO_DIRS", "/a::/b"}};
-  const std::vector<std::string> system = {"/etc/terminfo", "/lib/terminfo",
-                                           "/usr/share/terminfo"};
+  MapEnvironment environment{{"TERMINFO", "/t"}, {"HOME", "/home/u"}, {"TERMINFO_DIRS", "/a::/b"}};
+  const std::vector<std::string> system = {"/etc/terminfo", "/lib/terminfo", "/usr/share/terminfo"};
   std::vector<std::string> expected = {"/t", "/home/u/.terminfo", "/a"};
   expected.insert(expected.end(), system.begin(), system.end());
   expected.push_back("/b");
@@ -179,8 +177,8 @@ TEST(TerminfoSearch, DescriptionOverFourKilobytesIsRead) {
   ASSERT_EQ(std::system(command.c_str()), 0);
   ASSERT_GT(fs::file_size(compiled / "b" / "bigterm"), 4096u);
 
-  const auto found = tty::probe_capabilities(
-      MapEnvironment{{"TERM", "bigterm"}, {"TERMINFO", compiled.string()}});
+  const auto found =
+      tty::probe_capabilities(MapEnvironment{{"TERM", "bigterm"}, {"TERMINFO", compiled.string()}});
   ASSERT_TRUE(found.description);
   EXPECT_EQ(found.description->name(), "large description");
   EXPECT_EQ(found.color_level, ColorLevel::TwoFiftySix);

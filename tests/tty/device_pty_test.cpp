@@ -39,8 +39,8 @@ class FastClock final : public tavvik::Clock {
 
 void use_xterm() {
   ::setenv("TERM", "xterm-256color", 1);
-  for (const char* name : {"COLORTERM", "COLORTERM_BCE", "TERM_PROGRAM", "TERMINFO",
-                           "TERMINFO_DIRS"}) {
+  for (const char* name :
+       {"COLORTERM", "COLORTERM_BCE", "TERM_PROGRAM", "TERMINFO", "TERMINFO_DIRS"}) {
     ::unsetenv(name);
   }
 }
@@ -104,8 +104,9 @@ TEST(PtyAnimation, TakesOverAndHandsBackTheTerminal) {
   const std::size_t frame = position(out, "\x1b[?1049h\x1b[?25l\x1b[H\x1b[2J");
   EXPECT_NE(frame, std::string::npos) << "the first frame opens the alternate screen, cleared";
   EXPECT_NE(position(out, "WheekHigh", frame), std::string::npos) << "the title is drawn";
-  const std::string release = "\x1b[?12l\x1b[?25h\x1b[?2004l\x1b[?1006l\x1b[?1003l\x1b[>4;0m"
-                              "\x1b[?1049l";
+  const std::string release =
+      "\x1b[?12l\x1b[?25h\x1b[?2004l\x1b[?1006l\x1b[?1003l\x1b[>4;0m"
+      "\x1b[?1049l";
   EXPECT_TRUE(out.ends_with(release)) << "the release comes last, in order";
   EXPECT_EQ(position(out, "^C"), std::string::npos) << "no echo";
 
