@@ -35,7 +35,7 @@ test-asan: bootstrap
 	ctest --test-dir $(ASAN_BUILD) --output-on-failure -j$(JOBS)
 
 $(VENV)/bin/pypy3:
-	$(PYPY) -m venv $(VENV)
+	$(PYPY) -m venv --system-site-packages $(VENV)
 
 venv: bootstrap $(VENV)/bin/pypy3
 

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   g++ cmake make pkg-config binutils ncurses-bin ncurses-base
-  pypy3 pypy3-dev pypy3-venv
+  pypy3 pypy3-dev pypy3-venv python3-wheel
   libunibilium-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libvterm-dev libncurses-dev
