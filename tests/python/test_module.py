@@ -37,8 +37,8 @@ class SecondInitialisationTest(unittest.TestCase):
         with tempfile.TemporaryDirectory() as folder:
             alias = os.path.join(folder, os.path.basename(tavvik_pypi.__file__))
             os.symlink(tavvik_pypi.__file__, alias)
-            spec = importlib.util.spec_from_file_location("tavvik_pypi", alias)
-            again = _imp.create_dynamic(spec)
+            module_spec = importlib.util.spec_from_file_location("tavvik_pypi", alias)
+            again = _imp.create_dynamic(module_spec)
         self.assertIs(again, tavvik_pypi)
         self.assertEqual(tavvik_pypi.__all__, ["run", "main"])
 
