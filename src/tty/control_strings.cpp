@@ -27,6 +27,19 @@ bool spelled_exactly(const TerminfoDescription& description, unibi_string capabi
   return description.expand(capability) == text;
 }
 
+/// Whether the description repeats a character as the character followed by ESC[nb (n being
+/// the further copies), the only form the renderer writes.
+bool repeats_as_ecma48(const TerminfoDescription& description) {
+  if (!description.has(unibi_repeat_char)) return false;
+  constexpr int kSamples[][2] = {{'x', 2}, {'#', 12}, {'a', 301}};
+  for (const auto& [symbol, count] : kSamples) {
+    const std::string expected =
+        static_cast<char>(symbol) + ("\x1b[" + std::to_string(count - 1) + 'b');
+    if (description.expand(unibi_repeat_char, {symbol, count}) != expected) return false;
+  }
+  return true;
+}
+
 ColorSelect parameters(std::string_view text) {
   ColorSelect select;
   select.length = static_cast<std::uint8_t>(std::min(text.size(), select.text.size()));
@@ -100,6 +113,7 @@ ControlStrings control_strings_for(const Capabilities& capabilities) {
     return "\x1b[" + std::to_string(n + 1) + 'G';
   });
   strings.erase_line = spelled_exactly(description, unibi_clr_eol, "\x1b[K");
+  strings.repeat = repeats_as_ecma48(description);
   strings.eager_wrap =
       description.flag(unibi_auto_right_margin) && !description.flag(unibi_eat_newline_glitch);
 

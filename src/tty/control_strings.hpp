@@ -39,6 +39,7 @@ struct ControlStrings {
   bool column_address = true;    // ESC[nG
   bool erase_characters = true;  // ESC[nX
   bool erase_line = true;        // ESC[K
+  bool repeat = false;           // ESC[nb repeats the symbol just written n more times
   /// Writing the last column wraps at once (auto margins without the pending-wrap state), so the
   /// bottom-right cell cannot be written without scrolling.
   bool eager_wrap = false;

@@ -64,6 +64,8 @@ void Renderer::forget() {
 void Renderer::clear_screen(std::string& out) {
   out += strings_.hide_cursor;
   cursor_visible_ = 0;
+  // Erased cells take the selected colours: the default ones, whatever was selected before.
+  select_colors(tui::Color::Reset, tui::Color::Reset, out);
   out += strings_.clear_screen;
   cursor_x_ = cursor_y_ = 0;
 }
@@ -91,6 +93,7 @@ void Renderer::render(const tui::Buffer& screen, std::span<const std::uint32_t> 
     const int y = static_cast<int>(positions[i] / width);
     if (!screen.at(static_cast<std::uint16_t>(x), static_cast<std::uint16_t>(y)).is_blank()) {
       write_cell(screen, x, y, out);
+      i = repeat_cell(screen, positions, i, out);
       continue;
     }
     // A run of changed cells that are now blank: erase rather than write spaces where that is
@@ -109,7 +112,7 @@ void Renderer::render(const tui::Buffer& screen, std::span<const std::uint32_t> 
     }
     if (strings_.erase_line && row_end(screen, y) <= x && (in_row > run || run > 3)) {
       move_to(screen, x, y, out);
-      select_colors(tui::Color::Reset, tui::Color::Reset, false, out);
+      select_colors(tui::Color::Reset, tui::Color::Reset, out);
       out += "\x1b[K";
       i += in_row - 1;
       continue;
@@ -121,13 +124,49 @@ void Renderer::render(const tui::Buffer& screen, std::span<const std::uint32_t> 
     const int threshold = next_adjacent ? 6 + 2 * digits(count) : 4 + digits(count);
     if (strings_.erase_characters && count > threshold) {
       move_to(screen, x, y, out);
-      select_colors(tui::Color::Reset, tui::Color::Reset, false, out);
+      select_colors(tui::Color::Reset, tui::Color::Reset, out);
       append_csi(count, 'X', out);
       i += run - 1;
       continue;
     }
     write_cell(screen, x, y, out);
+    i = repeat_cell(screen, positions, i, out);
   }
+}
+
+std::size_t Renderer::repeat_cell(const tui::Buffer& screen,
+                                  std::span<const std::uint32_t> positions, std::size_t i,
+                                  std::string& out) {
+  const int width = screen.area().width;
+  const int x = static_cast<int>(positions[i] % width);
+  const int y = static_cast<int>(positions[i] / width);
+  if (!strings_.repeat || cursor_y_ != y || cursor_x_ != x + 1) return i;
+  const tui::Cell& cell = screen.at(static_cast<std::uint16_t>(x), static_cast<std::uint16_t>(y));
+  const int symbol_length = utf8_length(displayable(cell.symbol));
+  // The copies run over identical cells, changed ones and short stretches of unchanged ones,
+  // and stop two columns short of the right edge: some emulators (libvterm) treat a repeat
+  // that ends next to the last column as if it had filled it, and wrap the next symbol.
+  int copies = 0;
+  std::size_t next = i + 1;
+  int separate_cost = 0;  // writing the changed cells one by one instead
+  int unchanged = 0;
+  for (int k = 1; x + k < width - 2 && unchanged <= kLongestOverwrite; ++k) {
+    if (screen.at(static_cast<std::uint16_t>(x + k), static_cast<std::uint16_t>(y)) != cell) break;
+    if (next < positions.size() &&
+        positions[next] == positions[i] + static_cast<std::uint32_t>(k)) {
+      if (unchanged > 0) separate_cost += std::min(unchanged * symbol_length, csi_cost(unchanged));
+      separate_cost += symbol_length;
+      unchanged = 0;
+      copies = k;
+      ++next;
+    } else {
+      ++unchanged;
+    }
+  }
+  if (copies == 0 || csi_cost(copies) >= separate_cost) return i;
+  append_csi(copies, 'b', out);
+  cursor_x_ = x + 1 + copies;
+  return next - 1;
 }
 
 int Renderer::row_end(const tui::Buffer& screen, int row) {
@@ -148,7 +187,7 @@ void Renderer::write_cell(const tui::Buffer& screen, int x, int y, std::string& 
   const tui::Cell& cell = screen.at(static_cast<std::uint16_t>(x), static_cast<std::uint16_t>(y));
   move_to(screen, x, y, out);
   const char32_t symbol = displayable(cell.symbol);
-  select_colors(cell.fg, cell.bg, symbol != U' ', out);
+  select_colors(cell.fg, cell.bg, out);
   put_symbol(symbol, out);
   if (!surely_narrow(symbol)) {
     cursor_x_ = cursor_y_ = -1;
@@ -178,42 +217,50 @@ void Renderer::put_symbol(char32_t c, std::string& out) const {
   }
 }
 
-void Renderer::select_colors(tui::Color fg, tui::Color bg, bool fg_matters, std::string& out) {
-  // With the terminal's colours unknown, a reset leads the same sequence ("0;...").
-  const bool unknown = !colors_known_;
-  if (unknown) {
-    colors_known_ = true;
-    fg_ = bg_ = tui::Color::Reset;
-  }
-  const bool change_fg = fg_matters && fg != fg_;
-  const bool change_bg = bg != bg_;
-  if (!change_fg && !change_bg) {
-    if (unknown) out += "\x1b[m";
-    return;
-  }
-  if (bg.is_reset() && (fg.is_reset() || !fg_matters)) {
-    out += "\x1b[m";
-    fg_ = bg_ = tui::Color::Reset;
-    return;
-  }
+void Renderer::select_colors(tui::Color fg, tui::Color bg, std::string& out) {
+  if (colors_known_ && fg == fg_ && bg == bg_) return;
+  auto parameter_length = [](tui::Color color, const std::array<ColorSelect, 256>& table) {
+    return color.is_reset() ? 2 : static_cast<int>(table[color.index()].length);
+  };
+  // Two spellings: change only what differs (39 or 49 for a default), or start over from the
+  // reset "0" and add the colours that are not default. With unknown colours only the second
+  // is sure to leave nothing behind.
+  int changing = -1;
+  if (fg != fg_) changing += 1 + parameter_length(fg, strings_.foreground);
+  if (bg != bg_) changing += 1 + parameter_length(bg, strings_.background);
+  int restarting = 1;
+  if (!fg.is_reset()) restarting += 1 + parameter_length(fg, strings_.foreground);
+  if (!bg.is_reset()) restarting += 1 + parameter_length(bg, strings_.background);
+  const bool restart = !colors_known_ || restarting <= changing;
+
   // Plain parameters share one ESC[...m; a description's own spelling goes on its own.
   bool open = false;
-  if (unknown) out += "\x1b[0", open = true;
-  auto add = [&](tui::Color color, const std::array<ColorSelect, 256>& table,
-                 std::string_view reset) {
-    if (!color.is_reset() && table[color.index()].whole_sequence) {
-      if (open) out += 'm', open = false;
-      out += table[color.index()].view();
-      return;
-    }
+  auto parameter = [&](std::string_view text) {
     out += open ? ";" : "\x1b[";
     open = true;
-    out += color.is_reset() ? reset : table[color.index()].view();
+    out += text;
   };
-  if (change_fg) add(fg, strings_.foreground, "39");
-  if (change_bg) add(bg, strings_.background, "49");
+  auto add = [&](tui::Color color, const std::array<ColorSelect, 256>& table,
+                 std::string_view reset) {
+    if (color.is_reset()) return parameter(reset);
+    const ColorSelect& select = table[color.index()];
+    if (!select.whole_sequence) return parameter(select.view());
+    if (open) out += 'm', open = false;
+    out += select.view();
+  };
+  if (restart && fg.is_reset() && bg.is_reset()) {
+    out += "\x1b[m";
+  } else if (restart) {
+    parameter("0");
+    if (!fg.is_reset()) add(fg, strings_.foreground, {});
+    if (!bg.is_reset()) add(bg, strings_.background, {});
+  } else {
+    if (fg != fg_) add(fg, strings_.foreground, "39");
+    if (bg != bg_) add(bg, strings_.background, "49");
+  }
   if (open) out += 'm';
-  if (change_fg) fg_ = fg;
+  colors_known_ = true;
+  fg_ = fg;
   bg_ = bg;
 }
 
@@ -344,7 +391,7 @@ int Renderer::overwrite_cost(const tui::Buffer& screen, int row, int from, int t
     const tui::Cell& cell =
         screen.at(static_cast<std::uint16_t>(x), static_cast<std::uint16_t>(row));
     const char32_t symbol = displayable(cell.symbol);
-    if (!surely_narrow(symbol) || cell.bg != bg_ || (symbol != U' ' && cell.fg != fg_)) {
+    if (!surely_narrow(symbol) || cell.bg != bg_ || cell.fg != fg_) {
       return kImpossible;
     }
     cost += utf8_length(symbol);

@@ -57,9 +57,15 @@ class Renderer {
   void emit_horizontal(const tui::Buffer& screen, Horizontal how, int row, int from, int to,
                        std::string& out);
 
-  /// Selects colours for a cell; for a blank-looking cell only the background matters.
-  void select_colors(tui::Color fg, tui::Color bg, bool fg_matters, std::string& out);
+  /// Selects the colours of a cell, both of them, whatever its symbol: erasing and spaces leave
+  /// the selected foreground in the cell too.
+  void select_colors(tui::Color fg, tui::Color bg, std::string& out);
   void write_cell(const tui::Buffer& screen, int x, int y, std::string& out);
+  /// After the cell at positions[i] was written: repeats it over the identical cells that
+  /// follow where that is shorter than writing them. Returns the index of the last position
+  /// covered.
+  std::size_t repeat_cell(const tui::Buffer& screen, std::span<const std::uint32_t> positions,
+                          std::size_t i, std::string& out);
   void put_symbol(char32_t symbol, std::string& out) const;
   /// One past the last non-blank cell of a row of the screen.
   int row_end(const tui::Buffer& screen, int row);

@@ -159,7 +159,7 @@ TEST(Release, AfterFramesSendsOnlyTheTeardownAndRestoresEverything) {
       EXPECT_EQ(calls.count("write"), writes + 1) << "one write per frame";
       EXPECT_EQ(calls.count("drain"), drains + 1) << "one wait per frame";
       if (frame == 0) {
-        EXPECT_EQ(calls.written.substr(mark, 21), "\x1b[?1049h\x1b[?25l\x1b[H\x1b[2J");
+        EXPECT_EQ(calls.written.substr(mark, 24), "\x1b[?1049h\x1b[?25l\x1b[m\x1b[H\x1b[2J");
       } else {
         EXPECT_EQ(calls.written.find("\x1b[2J", mark), std::string::npos) << "only changes";
       }
@@ -221,7 +221,7 @@ TEST(Frame, FailedWaitReportsTcdrainAndTheNextFrameRepaintsInFull) {
   const std::size_t mark = calls.written.size();
   ASSERT_TRUE(terminal.try_draw([](tui::Frame& f) { f.buffer().set_symbol(3, 2, U'b'); }));
   const std::string frame = calls.written.substr(mark);
-  EXPECT_TRUE(frame.starts_with("\x1b[?25l\x1b[H\x1b[2J")) << "no ?1049h twice: " << frame;
+  EXPECT_TRUE(frame.starts_with("\x1b[?25l\x1b[m\x1b[H\x1b[2J")) << "no ?1049h twice: " << frame;
   EXPECT_NE(frame.find('b'), std::string::npos);
 }
 

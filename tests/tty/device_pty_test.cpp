@@ -101,7 +101,7 @@ TEST(PtyAnimation, TakesOverAndHandsBackTheTerminal) {
   const std::string& out = child.output();
   const std::size_t modes = position(out, "\x1b[?2004h\x1b[?1003h\x1b[?1006h\x1b[>4;2m");
   ASSERT_EQ(modes, 0u) << "the mode sequences come first, in order";
-  const std::size_t frame = position(out, "\x1b[?1049h\x1b[?25l\x1b[H\x1b[2J");
+  const std::size_t frame = position(out, "\x1b[?1049h\x1b[?25l\x1b[m\x1b[H\x1b[2J");
   EXPECT_NE(frame, std::string::npos) << "the first frame opens the alternate screen, cleared";
   EXPECT_NE(position(out, "WheekHigh", frame), std::string::npos) << "the title is drawn";
   const std::string release =
