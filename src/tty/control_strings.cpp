@@ -113,6 +113,8 @@ ControlStrings control_strings_for(const Capabilities& capabilities) {
     return "\x1b[" + std::to_string(n + 1) + 'G';
   });
   strings.erase_line = spelled_exactly(description, unibi_clr_eol, "\x1b[K");
+  strings.insert_characters = spelled_as(description, unibi_parm_ich, standard('@'));
+  strings.delete_characters = spelled_as(description, unibi_parm_dch, standard('P'));
   strings.repeat = repeats_as_ecma48(description);
   strings.eager_wrap =
       description.flag(unibi_auto_right_margin) && !description.flag(unibi_eat_newline_glitch);

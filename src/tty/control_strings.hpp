@@ -29,17 +29,19 @@ struct ControlStrings {
   std::string clear_screen = "\x1b[H\x1b[2J";
   /// The description's own cursor address when it is not spelled ESC[row;colH.
   std::optional<TerminfoDescription> unusual_cursor_address;
-  bool carriage_return = true;   // CR
-  bool line_feed = true;         // LF moves one row down
-  bool backspace = true;         // BS moves one column left
-  bool cursor_forward = true;    // ESC[nC
-  bool cursor_backward = true;   // ESC[nD
-  bool cursor_down = true;       // ESC[nB
-  bool cursor_up = true;         // ESC[nA
-  bool column_address = true;    // ESC[nG
-  bool erase_characters = true;  // ESC[nX
-  bool erase_line = true;        // ESC[K
-  bool repeat = false;           // ESC[nb repeats the symbol just written n more times
+  bool carriage_return = true;    // CR
+  bool line_feed = true;          // LF moves one row down
+  bool backspace = true;          // BS moves one column left
+  bool cursor_forward = true;     // ESC[nC
+  bool cursor_backward = true;    // ESC[nD
+  bool cursor_down = true;        // ESC[nB
+  bool cursor_up = true;          // ESC[nA
+  bool column_address = true;     // ESC[nG
+  bool erase_characters = true;   // ESC[nX
+  bool erase_line = true;         // ESC[K
+  bool insert_characters = true;  // ESC[n@
+  bool delete_characters = true;  // ESC[nP
+  bool repeat = false;            // ESC[nb repeats the symbol just written n more times
   /// Writing the last column wraps at once (auto margins without the pending-wrap state), so the
   /// bottom-right cell cannot be written without scrolling.
   bool eager_wrap = false;

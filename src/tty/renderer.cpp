@@ -1,5 +1,6 @@
 #include "tty/renderer.hpp"
 
+#include <algorithm>
 #include <charconv>
 #include <climits>
 
@@ -10,6 +11,11 @@ namespace {
 constexpr int kImpossible = INT_MAX / 4;
 // Writing the cells in between beats a cursor motion only over short gaps; this bounds the scan.
 constexpr int kLongestOverwrite = 8;
+// Moves of a row's picture by up to this many columns are shifted rather than redrawn.
+constexpr int kLongestShift = 4;
+constexpr int kShortestShiftedStretch = 6;
+// Bytes of a shift: two motions, two sequences and perhaps a colour reset.
+constexpr int kShiftCost = 24;
 
 int digits(int n) {
   int count = 1;
@@ -62,6 +68,7 @@ void Renderer::forget() {
 }
 
 void Renderer::clear_screen(std::string& out) {
+  shown_.reset();
   out += strings_.hide_cursor;
   cursor_visible_ = 0;
   // Erased cells take the selected colours: the default ones, whatever was selected before.
@@ -87,6 +94,96 @@ void Renderer::render(const tui::Buffer& screen, std::span<const std::uint32_t> 
                       std::string& out) {
   const int width = screen.area().width;
   if (width == 0) return;
+  if (shown_.area() != screen.area()) shown_.resize(screen.area());
+  if (!std::is_sorted(positions.begin(), positions.end())) {
+    sorted_.assign(positions.begin(), positions.end());
+    std::sort(sorted_.begin(), sorted_.end());
+    sorted_.erase(std::unique(sorted_.begin(), sorted_.end()), sorted_.end());
+    positions = sorted_;
+  }
+  // Row by row, what still differs from the terminal, after shifting a row's changed stretch
+  // sideways where the picture has merely moved.
+  const auto want = screen.cells();
+  const auto have = shown_.cells();
+  pending_.clear();
+  for (std::size_t first = 0; first < positions.size();) {
+    const std::uint32_t row_start = positions[first] - positions[first] % width;
+    std::size_t last = first;
+    std::size_t differing = 0;
+    while (last < positions.size() && positions[last] < row_start + width) {
+      if (want[positions[last]] != have[positions[last]]) ++differing;
+      ++last;
+    }
+    const int y = static_cast<int>(row_start / width);
+    const int lo = static_cast<int>(positions[first] - row_start);
+    const int hi = static_cast<int>(positions[last - 1] - row_start);
+    if (shift_row(screen, y, lo, hi, differing, out)) {
+      for (std::uint32_t p = row_start + lo; p <= row_start + hi; ++p) {
+        if (want[p] != have[p]) pending_.push_back(p);
+      }
+    } else {
+      for (std::size_t i = first; i < last; ++i) {
+        if (want[positions[i]] != have[positions[i]]) pending_.push_back(positions[i]);
+      }
+    }
+    first = last;
+  }
+  draw_cells(screen, pending_, out);
+  const int height = screen.area().height;
+  const std::uint32_t corner = static_cast<std::uint32_t>(height * width - 1);
+  for (const std::uint32_t p : pending_) {
+    // With eager wrapping the bottom-right cell is never written.
+    if (strings_.eager_wrap && p == corner) continue;
+    have[p] = want[p];
+  }
+}
+
+bool Renderer::shift_row(const tui::Buffer& screen, int y, int lo, int hi, std::size_t differing,
+                         std::string& out) {
+  // Only a stretch moved to the right can be shifted without disturbing the rest of the row:
+  // deleting at its right end and inserting at its left end leaves everything beyond in place.
+  if (!strings_.insert_characters || !strings_.delete_characters || strings_.eager_wrap ||
+      hi - lo < kShortestShiftedStretch) {
+    return false;
+  }
+  const int width = screen.area().width;
+  const auto row = static_cast<std::uint16_t>(y);
+  const tui::Cell blank{};
+  int best = 0;
+  std::size_t best_differing = differing;
+  for (int shift = 1; shift <= kLongestShift && hi - shift >= lo; ++shift) {
+    std::size_t remaining = 0;
+    for (int x = lo; x <= hi && remaining < best_differing; ++x) {
+      const tui::Cell& moved =
+          x < lo + shift ? blank : shown_.at(static_cast<std::uint16_t>(x - shift), row);
+      if (screen.at(static_cast<std::uint16_t>(x), row) != moved) ++remaining;
+    }
+    if (remaining < best_differing) best = shift, best_differing = remaining;
+  }
+  // Each cell saved spares a symbol and a share of the colour changes; the shift costs two
+  // motions and two sequences.
+  if (best == 0 || (differing - best_differing) * 4 <= kShiftCost) return false;
+  for (int x = lo; x < width; ++x) {
+    if (!surely_narrow(displayable(shown_.at(static_cast<std::uint16_t>(x), row).symbol))) {
+      return false;
+    }
+  }
+  move_to(screen, hi - best + 1, y, out);
+  append_csi(best, 'P', out);
+  move_to(screen, lo, y, out);
+  // Inserted cells take the selected colours.
+  select_colors(tui::Color::Reset, tui::Color::Reset, out);
+  append_csi(best, '@', out);
+  for (int x = hi; x >= lo; --x) {
+    tui::Cell& cell = shown_.at(static_cast<std::uint16_t>(x), row);
+    cell = x < lo + best ? blank : shown_.at(static_cast<std::uint16_t>(x - best), row);
+  }
+  return true;
+}
+
+void Renderer::draw_cells(const tui::Buffer& screen, std::span<const std::uint32_t> positions,
+                          std::string& out) {
+  const int width = screen.area().width;
   cached_row_ = -1;
   for (std::size_t i = 0; i < positions.size(); ++i) {
     const int x = static_cast<int>(positions[i] % width);
@@ -391,7 +488,8 @@ int Renderer::overwrite_cost(const tui::Buffer& screen, int row, int from, int t
     const tui::Cell& cell =
         screen.at(static_cast<std::uint16_t>(x), static_cast<std::uint16_t>(row));
     const char32_t symbol = displayable(cell.symbol);
-    if (!surely_narrow(symbol) || cell.bg != bg_ || cell.fg != fg_) {
+    if (!surely_narrow(symbol) || cell.bg != bg_ || cell.fg != fg_ ||
+        cell != shown_.at(static_cast<std::uint16_t>(x), static_cast<std::uint16_t>(row))) {
       return kImpossible;
     }
     cost += utf8_length(symbol);

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "tty/control_strings.hpp"
 #include "tui/buffer.hpp"
@@ -46,6 +47,13 @@ class Renderer {
     int cost = 0;
   };
 
+  /// Draws the cells at `positions` (sorted, all differing from the terminal) in order.
+  void draw_cells(const tui::Buffer& screen, std::span<const std::uint32_t> positions,
+                  std::string& out);
+  /// Shifts the stretch lo..hi of row y to the right where that leaves much less to draw, and
+  /// says whether it did.
+  bool shift_row(const tui::Buffer& screen, int y, int lo, int hi, std::size_t differing,
+                 std::string& out);
   void move_to(const tui::Buffer& screen, int x, int y, std::string& out);
   Motion plan_motion(const tui::Buffer& screen, int x, int y) const;
   int address_cost(int x, int y) const;
@@ -81,6 +89,11 @@ class Renderer {
   int cursor_visible_ = -1;  // -1 unknown, 0 hidden, 1 visible
   int cached_row_ = -1;
   int cached_row_end_ = 0;
+  /// What the terminal shows, as far as this renderer's output has put it there.
+  tui::Buffer shown_;
+  // Kept between frames, so that steady frames allocate nothing.
+  std::vector<std::uint32_t> sorted_;
+  std::vector<std::uint32_t> pending_;
 };
 
 }  // namespace tty

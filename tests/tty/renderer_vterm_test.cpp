@@ -272,4 +272,33 @@ TEST(RendererEfficiency, UnchangedFrameSendsNothingAndShortGapsAreCheap) {
   EXPECT_EQ(calls.written.substr(mark), "\x1b[6;11H a  b");
 }
 
+TEST(RendererEfficiency, AStretchMovedRightIsShiftedNotRedrawn) {
+  FakeSystemCalls calls;
+  calls.window = winsize{3, 40, 0, 0};
+  tty::MapEnvironment environment{{"TERM", "xterm-256color"}};
+  auto backend = tty::open_device_backend(calls, environment);
+  ASSERT_TRUE(backend);
+  tui::Terminal terminal(std::move(*backend));
+  const std::u32string_view text = U"ab▀cd▄ef▀gh▄ij";
+  auto draw = [&](int shift) {
+    return [&, shift](tui::Frame& f) {
+      for (std::size_t i = 0; i < text.size(); ++i) {
+        f.buffer().at(static_cast<std::uint16_t>(5 + shift + i), 1) = tui::Cell{
+            text[i], i % 2 ? tui::Color::Indexed(172) : tui::Color::Red, tui::Color::Indexed(130)};
+      }
+      f.buffer().set_symbol(39, 1, U'│');
+    };
+  };
+  Emulator emulator(40, 3);
+  ASSERT_TRUE(terminal.try_draw(draw(0)));
+  const std::size_t mark = calls.written.size();
+  ASSERT_TRUE(terminal.try_draw(draw(2)));
+  const std::string moved = calls.written.substr(mark);
+  EXPECT_NE(moved.find("\x1b[2P"), std::string::npos) << moved;
+  EXPECT_NE(moved.find("\x1b[2@"), std::string::npos) << moved;
+  EXPECT_LT(moved.size(), 40u) << moved;
+  emulator.feed(calls.written);
+  EXPECT_EQ(differences(emulator, terminal.previous_buffer(), false), "");
+}
+
 }  // namespace
