@@ -1,9 +1,11 @@
 #include "tty/terminfo_lookup.hpp"
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 
@@ -18,15 +20,25 @@ void add_system_directories(std::vector<std::string>& directories) {
   for (auto directory : kSystemDirectories) directories.emplace_back(directory);
 }
 
+/// HOME, or when that is unset or empty, the home directory the user database gives.
+std::optional<std::string> home_directory(const Environment& environment) {
+  if (auto home = environment.raw("HOME"); home && !home->empty()) return home;
+  passwd entry{};
+  passwd* found = nullptr;
+  char scratch[4096];
+  if (::getpwuid_r(::getuid(), &entry, scratch, sizeof scratch, &found) != 0 || found == nullptr ||
+      found->pw_dir == nullptr || found->pw_dir[0] == '\0') {
+    return std::nullopt;
+  }
+  return std::string(found->pw_dir);
+}
+
 }  // namespace
 
 std::vector<std::string> terminfo_directories(const Environment& environment) {
   std::vector<std::string> directories;
   if (auto terminfo = environment.raw("TERMINFO"); terminfo && !terminfo->empty()) {
     directories.push_back(*terminfo);
-  }
-  if (auto home = environment.raw("HOME"); home && !home->empty()) {
-    directories.push_back(*home + "/.terminfo");
   }
   if (auto list = environment.raw("TERMINFO_DIRS")) {
     std::string_view rest = *list;
@@ -43,6 +55,7 @@ std::vector<std::string> terminfo_directories(const Environment& environment) {
       rest.remove_prefix(colon + 1);
     }
   }
+  if (auto home = home_directory(environment)) directories.push_back(*home + "/.terminfo");
   add_system_directories(directories);
   return directories;
 }
@@ -70,10 +83,12 @@ std::optional<std::string> read_small_file(const std::string& path, std::size_t 
   if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) &&
       static_cast<std::size_t>(status.st_size) <= limit) {
     std::string bytes;
-    bytes.resize(limit + 1);
+    // One byte more than the file claims, to notice a file that grew while being read.
+    bytes.resize(static_cast<std::size_t>(status.st_size) + 1);
     std::size_t used = 0;
     bool failed = false;
-    while (used < bytes.size()) {
+    while (used <= limit) {
+      if (used == bytes.size()) bytes.resize(std::min(bytes.size() * 2, limit + 1));
       const ssize_t got = ::read(fd, bytes.data() + used, bytes.size() - used);
       if (got == 0) break;
       if (got < 0) {

@@ -9,9 +9,9 @@
 
 namespace tty {
 
-/// The directories searched for terminal descriptions, in order: TERMINFO, ~/.terminfo, the
-/// entries of TERMINFO_DIRS (an empty entry stands for the system's directories), then the
-/// system's directories /etc/terminfo, /lib/terminfo and /usr/share/terminfo.
+/// The directories searched for terminal descriptions, in order: TERMINFO, the entries of
+/// TERMINFO_DIRS (an empty entry stands for the system's directories), the user's ~/.terminfo
+/// (HOME, else the user database), then /etc/terminfo, /lib/terminfo and /usr/share/terminfo.
 std::vector<std::string> terminfo_directories(const Environment& environment);
 
 /// Every file that may hold the description called `name`, in search order: in each directory

@@ -1,9 +1,10 @@
 // Capability probing from the environment and the terminal description, and finding the
-// description's file the way ncurses does (which unibilium's own search does not).
+// description's file ourselves (unibilium's own search fails on large files and stops early).
 
 #include "tty/capabilities.hpp"
 
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -116,9 +117,10 @@ TEST(Probe, BackgroundColourEraseFromColortermBceOrDescription) {
 TEST(TerminfoSearch, OrderAndTheEmptyEntryOfTerminfoDirs) {
   MapEnvironment environment{{"TERMINFO", "/t"}, {"HOME", "/home/u"}, {"TERMINFO_DIRS", "/a::/b"}};
   const std::vector<std::string> system = {"/etc/terminfo", "/lib/terminfo", "/usr/share/terminfo"};
-  std::vector<std::string> expected = {"/t", "/home/u/.terminfo", "/a"};
+  std::vector<std::string> expected = {"/t", "/a"};
   expected.insert(expected.end(), system.begin(), system.end());
   expected.push_back("/b");
+  expected.push_back("/home/u/.terminfo");
   expected.insert(expected.end(), system.begin(), system.end());
   EXPECT_EQ(tty::terminfo_directories(environment), expected);
 
@@ -126,6 +128,14 @@ TEST(TerminfoSearch, OrderAndTheEmptyEntryOfTerminfoDirs) {
   ASSERT_GE(candidates.size(), 2u);
   EXPECT_EQ(candidates[0], "/t/x/xterm");
   EXPECT_EQ(candidates[1], "/t/78/xterm");
+}
+
+TEST(TerminfoSearch, WithoutHomeTheUserDatabaseNamesTheHomeDirectory) {
+  const passwd* user = ::getpwuid(::getuid());
+  ASSERT_NE(user, nullptr);
+  const auto directories = tty::terminfo_directories(MapEnvironment{});
+  ASSERT_EQ(directories.size(), 4u);
+  EXPECT_EQ(directories[0], std::string(user->pw_dir) + "/.terminfo");
 }
 
 TEST(TerminfoSearch, FindsFirstLetterAndHexadecimalFormsInTerminfo) {
