@@ -19,7 +19,7 @@ struct AnimationState {
   bool pose = false;          ///< walking pose, flipped every frame
 
   /// One step of the walk: flips the pose, moves two columns (back to 0 past twice the width)
-  /// and marks the arrival at the fruit. Returns true on the step that arrives.
+  /// and marks the arrival at the fruit. Returns true when this step ends at or past the fruit.
   bool advance();
 };
 

@@ -22,7 +22,9 @@ void print_usage() {
     if (written < 0 && errno == EINTR) continue;
     // A process started with descriptor 1 closed has asked for no output at all.
     if (written < 0 && errno == EBADF) return;
-    const int error = written < 0 ? errno : EIO;
+    if (written == 0)
+      throw std::runtime_error("failed printing to stdout: failed to write whole buffer");
+    const int error = errno;
     throw std::runtime_error("failed printing to stdout: " + std::string(std::strerror(error)) +
                              " (os error " + std::to_string(error) + ")");
   }

@@ -12,7 +12,9 @@ namespace tty {
 
 /// Window-change notification: a connected socket pair and a SIGWINCH action that sends one
 /// byte into one end without waiting (the other end is non-blocking and only there to be
-/// read). Removing it puts back the action that was there before, and an action installed
+/// read; nothing reads it, as the screen keeps the size it had when taken over). The action
+/// also calls the action that was there before, so a handler the host program set (Python's,
+/// say) keeps working meanwhile. Removing it puts that action back, and an action installed
 /// after ours is left alone. Only one notifier should be installed at a time.
 class WinchNotifier {
  public:
@@ -23,8 +25,6 @@ class WinchNotifier {
 
   /// Puts back the earlier action; later calls do nothing. Failures are ignored.
   void remove_action();
-  /// The end to read notifications from.
-  int receiving_fd() const { return receiver_.get(); }
 
  private:
   explicit WinchNotifier(SystemCalls& calls) : calls_(calls) {}
