@@ -101,11 +101,11 @@ void Renderer::render(const tui::Buffer& screen, std::span<const std::uint32_t> 
     sorted_.erase(std::unique(sorted_.begin(), sorted_.end()), sorted_.end());
     positions = sorted_;
   }
-  // Row by row, what still differs from the terminal, after shifting a row's changed stretch
-  // sideways where the picture has merely moved.
+  // Row by row: shift the row's changed stretch sideways where the picture has merely moved,
+  // then draw what still differs from the terminal.
   const auto want = screen.cells();
   const auto have = shown_.cells();
-  pending_.clear();
+  const std::uint32_t corner = static_cast<std::uint32_t>(screen.area().height * width - 1);
   for (std::size_t first = 0; first < positions.size();) {
     const std::uint32_t row_start = positions[first] - positions[first] % width;
     std::size_t last = first;
@@ -117,6 +117,7 @@ void Renderer::render(const tui::Buffer& screen, std::span<const std::uint32_t> 
     const int y = static_cast<int>(row_start / width);
     const int lo = static_cast<int>(positions[first] - row_start);
     const int hi = static_cast<int>(positions[last - 1] - row_start);
+    pending_.clear();
     if (shift_row(screen, y, lo, hi, differing, out)) {
       for (std::uint32_t p = row_start + lo; p <= row_start + hi; ++p) {
         if (want[p] != have[p]) pending_.push_back(p);
@@ -126,16 +127,95 @@ void Renderer::render(const tui::Buffer& screen, std::span<const std::uint32_t> 
         if (want[positions[i]] != have[positions[i]]) pending_.push_back(positions[i]);
       }
     }
+    draw_cells(screen, order_row(screen, pending_), out);
+    for (const std::uint32_t p : pending_) {
+      // With eager wrapping the bottom-right cell is never written.
+      if (strings_.eager_wrap && p == corner) continue;
+      have[p] = want[p];
+    }
     first = last;
   }
-  draw_cells(screen, pending_, out);
-  const int height = screen.area().height;
-  const std::uint32_t corner = static_cast<std::uint32_t>(height * width - 1);
-  for (const std::uint32_t p : pending_) {
-    // With eager wrapping the bottom-right cell is never written.
-    if (strings_.eager_wrap && p == corner) continue;
-    have[p] = want[p];
+}
+
+int Renderer::color_cost(tui::Color from_fg, tui::Color from_bg, tui::Color fg,
+                         tui::Color bg) const {
+  if (fg == from_fg && bg == from_bg) return 0;
+  auto parameter_length = [](tui::Color color, const std::array<ColorSelect, 256>& table) {
+    return color.is_reset() ? 2 : static_cast<int>(table[color.index()].length);
+  };
+  int changing = -1;
+  if (fg != from_fg) changing += 1 + parameter_length(fg, strings_.foreground);
+  if (bg != from_bg) changing += 1 + parameter_length(bg, strings_.background);
+  int restarting = fg.is_reset() && bg.is_reset() ? 0 : 1;
+  if (!fg.is_reset()) restarting += 1 + parameter_length(fg, strings_.foreground);
+  if (!bg.is_reset()) restarting += 1 + parameter_length(bg, strings_.background);
+  return 3 + std::min(changing, restarting);
+}
+
+std::span<const std::uint32_t> Renderer::order_row(const tui::Buffer& screen,
+                                                   std::span<const std::uint32_t> row) {
+  if (row.size() < 3 || !colors_known_) return row;
+  const int width = screen.area().width;
+  const auto cells = screen.cells();
+  // Stretches of adjacent cells in the same colours, left to right.
+  segments_.clear();
+  for (std::size_t i = 0; i < row.size();) {
+    std::size_t end = i + 1;
+    while (end < row.size() && row[end] == row[end - 1] + 1 &&
+           cells[row[end]].fg == cells[row[i]].fg && cells[row[end]].bg == cells[row[i]].bg) {
+      ++end;
+    }
+    segments_.push_back({static_cast<std::uint32_t>(i), static_cast<std::uint32_t>(end), false});
+    i = end;
   }
+  if (segments_.size() < 3) return row;
+  // A rough motion cost; the real one is planned when the cells are drawn.
+  auto motion = [](int from, int to) {
+    if (from == to) return 0;
+    if (from < 0) return 3 + digits(to + 1);
+    return std::min(csi_cost(to > from ? to - from : from - to), 3 + digits(to + 1));
+  };
+  auto start_of = [&](const Segment& segment) {
+    return static_cast<int>(row[segment.first] % width);
+  };
+  auto end_of = [&](const Segment& segment) {
+    return static_cast<int>(row[segment.end - 1] % width) + 1;
+  };
+  // Left to right, as it comes.
+  int in_order = 0;
+  {
+    tui::Color fg = fg_, bg = bg_;
+    int x = cursor_x_;
+    for (const Segment& segment : segments_) {
+      const tui::Cell& cell = cells[row[segment.first]];
+      in_order += motion(x, start_of(segment)) + color_cost(fg, bg, cell.fg, cell.bg);
+      fg = cell.fg, bg = cell.bg, x = end_of(segment);
+    }
+  }
+  // Greedily the cheapest next stretch, which gathers stretches of the same colours.
+  int greedy = 0;
+  ordered_.clear();
+  {
+    tui::Color fg = fg_, bg = bg_;
+    int x = cursor_x_;
+    for (std::size_t taken = 0; taken < segments_.size(); ++taken) {
+      Segment* best = nullptr;
+      int best_cost = kImpossible;
+      for (Segment& segment : segments_) {
+        if (segment.taken) continue;
+        const tui::Cell& cell = cells[row[segment.first]];
+        const int cost = motion(x, start_of(segment)) + color_cost(fg, bg, cell.fg, cell.bg);
+        if (cost < best_cost) best = &segment, best_cost = cost;
+      }
+      best->taken = true;
+      greedy += best_cost;
+      const tui::Cell& cell = cells[row[best->first]];
+      fg = cell.fg, bg = cell.bg, x = end_of(*best);
+      ordered_.insert(ordered_.end(), row.begin() + best->first, row.begin() + best->end);
+    }
+  }
+  if (greedy >= in_order) return row;
+  return ordered_;
 }
 
 bool Renderer::shift_row(const tui::Buffer& screen, int y, int lo, int hi, std::size_t differing,

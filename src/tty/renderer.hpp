@@ -54,6 +54,12 @@ class Renderer {
   /// says whether it did.
   bool shift_row(const tui::Buffer& screen, int y, int lo, int hi, std::size_t differing,
                  std::string& out);
+  /// The order in which to draw a row's cells: left to right, or, where that is estimated to
+  /// be shorter, stretches of the same colours gathered together.
+  std::span<const std::uint32_t> order_row(const tui::Buffer& screen,
+                                           std::span<const std::uint32_t> row);
+  /// Bytes of the shortest colour change from one pair to another.
+  int color_cost(tui::Color from_fg, tui::Color from_bg, tui::Color fg, tui::Color bg) const;
   void move_to(const tui::Buffer& screen, int x, int y, std::string& out);
   Motion plan_motion(const tui::Buffer& screen, int x, int y) const;
   int address_cost(int x, int y) const;
@@ -94,6 +100,14 @@ class Renderer {
   // Kept between frames, so that steady frames allocate nothing.
   std::vector<std::uint32_t> sorted_;
   std::vector<std::uint32_t> pending_;
+  /// A stretch [first, end) of a row's positions in the same colours.
+  struct Segment {
+    std::uint32_t first;
+    std::uint32_t end;
+    bool taken;
+  };
+  std::vector<Segment> segments_;
+  std::vector<std::uint32_t> ordered_;
 };
 
 }  // namespace tty
