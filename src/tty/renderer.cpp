@@ -94,7 +94,13 @@ void Renderer::render(const tui::Buffer& screen, std::span<const std::uint32_t> 
                       std::string& out) {
   const int width = screen.area().width;
   if (width == 0) return;
-  if (shown_.area() != screen.area()) shown_.resize(screen.area());
+  if (shown_.area() != screen.area()) {
+    shown_.resize(screen.area());
+    // A row never needs more than this, so later frames allocate nothing.
+    pending_.reserve(width);
+    ordered_.reserve(width);
+    segments_.reserve(width);
+  }
   if (!std::is_sorted(positions.begin(), positions.end())) {
     sorted_.assign(positions.begin(), positions.end());
     std::sort(sorted_.begin(), sorted_.end());

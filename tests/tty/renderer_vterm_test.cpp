@@ -301,4 +301,34 @@ TEST(RendererEfficiency, AStretchMovedRightIsShiftedNotRedrawn) {
   EXPECT_EQ(differences(emulator, terminal.previous_buffer(), false), "");
 }
 
+TEST(RendererEfficiency, StretchesOfOneColourShareTheirColourChange) {
+  FakeSystemCalls calls;
+  calls.window = winsize{3, 40, 0, 0};
+  tty::MapEnvironment environment{{"TERM", "xterm-256color"}};
+  auto backend = tty::open_device_backend(calls, environment);
+  ASSERT_TRUE(backend);
+  tui::Terminal terminal(std::move(*backend));
+  ASSERT_TRUE(terminal.try_draw([](tui::Frame&) {}));
+  const std::size_t mark = calls.written.size();
+  ASSERT_TRUE(terminal.try_draw([](tui::Frame& f) {
+    for (std::uint16_t i = 0; i < 6; ++i) {
+      f.buffer().at(static_cast<std::uint16_t>(3 + 2 * i), 1) = tui::Cell{
+          U'▀', i % 2 ? tui::Color::Indexed(172) : tui::Color::Indexed(130), tui::Color::Reset};
+    }
+  }));
+  const std::string drawn = calls.written.substr(mark);
+  auto count = [&](std::string_view what) {
+    std::size_t found = 0;
+    for (auto at = drawn.find(what); at != std::string::npos; at = drawn.find(what, at + 1)) {
+      ++found;
+    }
+    return found;
+  };
+  EXPECT_EQ(count("38;5;130"), 1u) << drawn;
+  EXPECT_EQ(count("38;5;172"), 1u) << drawn;
+  Emulator emulator(40, 3);
+  emulator.feed(calls.written);
+  EXPECT_EQ(differences(emulator, terminal.previous_buffer(), false), "");
+}
+
 }  // namespace
