@@ -11,11 +11,11 @@ namespace {
 constexpr int kImpossible = INT_MAX / 4;
 // Writing the cells in between beats a cursor motion only over short gaps; this bounds the scan.
 constexpr int kLongestOverwrite = 8;
-// Moves of a row's picture by up to this many columns are shifted rather than redrawn.
-constexpr int kLongestShift = 4;
+// Moves of a row's picture by up to this many columns are tried as a shift.
+constexpr int kLongestShift = 6;
 constexpr int kShortestShiftedStretch = 6;
-// Bytes of a shift: two motions, two sequences and perhaps a colour reset.
-constexpr int kShiftCost = 24;
+// A shift that spares fewer cells than this cannot pay for its own sequences.
+constexpr std::size_t kLeastShiftSaving = 2;
 
 int digits(int n) {
   int count = 1;
@@ -98,6 +98,9 @@ void Renderer::render(const tui::Buffer& screen, std::span<const std::uint32_t> 
     shown_.resize(screen.area());
     // A row never needs more than this, so later frames allocate nothing.
     pending_.reserve(width);
+    shifted_.reserve(width);
+    row_backup_.reserve(width);
+    scratch_.reserve(std::size_t{32} * width);
     ordered_.reserve(width);
     segments_.reserve(width);
   }
@@ -123,18 +126,41 @@ void Renderer::render(const tui::Buffer& screen, std::span<const std::uint32_t> 
     const int y = static_cast<int>(row_start / width);
     const int lo = static_cast<int>(positions[first] - row_start);
     const int hi = static_cast<int>(positions[last - 1] - row_start);
+    // Drawn as it is, and, where the stretch looks moved, drawn after shifting it: the shorter
+    // output is kept.
     pending_.clear();
-    if (shift_row(screen, y, lo, hi, differing, out)) {
-      for (std::uint32_t p = row_start + lo; p <= row_start + hi; ++p) {
-        if (want[p] != have[p]) pending_.push_back(p);
-      }
+    for (std::size_t i = first; i < last; ++i) {
+      if (want[positions[i]] != have[positions[i]]) pending_.push_back(positions[i]);
+    }
+    std::span<const std::uint32_t> drawn = pending_;
+    const int shift = choose_shift(screen, y, lo, hi, differing);
+    if (shift == 0) {
+      draw_cells(screen, order_row(screen, pending_), out);
     } else {
-      for (std::size_t i = first; i < last; ++i) {
-        if (want[positions[i]] != have[positions[i]]) pending_.push_back(positions[i]);
+      const State start = state();
+      scratch_.clear();
+      draw_cells(screen, order_row(screen, pending_), scratch_);
+      const State plain = state();
+      set_state(start);
+      const auto stretch = have.subspan(row_start + lo, static_cast<std::size_t>(hi - lo + 1));
+      row_backup_.assign(stretch.begin(), stretch.end());
+      const std::size_t mark = out.size();
+      apply_shift(screen, y, lo, hi, shift, out);
+      shifted_.clear();
+      for (std::uint32_t p = row_start + lo; p <= row_start + hi; ++p) {
+        if (want[p] != have[p]) shifted_.push_back(p);
+      }
+      draw_cells(screen, order_row(screen, shifted_), out);
+      drawn = shifted_;
+      if (scratch_.size() <= out.size() - mark) {
+        out.resize(mark);
+        out += scratch_;
+        std::copy(row_backup_.begin(), row_backup_.end(), stretch.begin());
+        set_state(plain);
+        drawn = pending_;
       }
     }
-    draw_cells(screen, order_row(screen, pending_), out);
-    for (const std::uint32_t p : pending_) {
+    for (const std::uint32_t p : drawn) {
       // With eager wrapping the bottom-right cell is never written.
       if (strings_.eager_wrap && p == corner) continue;
       have[p] = want[p];
@@ -224,19 +250,20 @@ std::span<const std::uint32_t> Renderer::order_row(const tui::Buffer& screen,
   return ordered_;
 }
 
-bool Renderer::shift_row(const tui::Buffer& screen, int y, int lo, int hi, std::size_t differing,
-                         std::string& out) {
+int Renderer::choose_shift(const tui::Buffer& screen, int y, int lo, int hi,
+                           std::size_t differing) const {
   // Only a stretch moved to the right can be shifted without disturbing the rest of the row:
   // deleting at its right end and inserting at its left end leaves everything beyond in place.
   if (!strings_.insert_characters || !strings_.delete_characters || strings_.eager_wrap ||
       hi - lo < kShortestShiftedStretch) {
-    return false;
+    return 0;
   }
   const int width = screen.area().width;
   const auto row = static_cast<std::uint16_t>(y);
   const tui::Cell blank{};
   int best = 0;
-  std::size_t best_differing = differing;
+  // A shift must leave clearly less to draw to be worth trying.
+  std::size_t best_differing = differing - std::min(differing, kLeastShiftSaving);
   for (int shift = 1; shift <= kLongestShift && hi - shift >= lo; ++shift) {
     std::size_t remaining = 0;
     for (int x = lo; x <= hi && remaining < best_differing; ++x) {
@@ -246,25 +273,28 @@ bool Renderer::shift_row(const tui::Buffer& screen, int y, int lo, int hi, std::
     }
     if (remaining < best_differing) best = shift, best_differing = remaining;
   }
-  // Each cell saved spares a symbol and a share of the colour changes; the shift costs two
-  // motions and two sequences.
-  if (best == 0 || (differing - best_differing) * 4 <= kShiftCost) return false;
+  if (best == 0) return 0;
   for (int x = lo; x < width; ++x) {
     if (!surely_narrow(displayable(shown_.at(static_cast<std::uint16_t>(x), row).symbol))) {
-      return false;
+      return 0;
     }
   }
-  move_to(screen, hi - best + 1, y, out);
-  append_csi(best, 'P', out);
+  return best;
+}
+
+void Renderer::apply_shift(const tui::Buffer& screen, int y, int lo, int hi, int shift,
+                           std::string& out) {
+  const auto row = static_cast<std::uint16_t>(y);
+  move_to(screen, hi - shift + 1, y, out);
+  append_csi(shift, 'P', out);
   move_to(screen, lo, y, out);
   // Inserted cells take the selected colours.
   select_colors(tui::Color::Reset, tui::Color::Reset, out);
-  append_csi(best, '@', out);
+  append_csi(shift, '@', out);
   for (int x = hi; x >= lo; --x) {
     tui::Cell& cell = shown_.at(static_cast<std::uint16_t>(x), row);
-    cell = x < lo + best ? blank : shown_.at(static_cast<std::uint16_t>(x - best), row);
+    cell = x < lo + shift ? tui::Cell{} : shown_.at(static_cast<std::uint16_t>(x - shift), row);
   }
-  return true;
 }
 
 void Renderer::draw_cells(const tui::Buffer& screen, std::span<const std::uint32_t> positions,

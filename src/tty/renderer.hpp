@@ -50,10 +50,29 @@ class Renderer {
   /// Draws the cells at `positions` (sorted, all differing from the terminal) in order.
   void draw_cells(const tui::Buffer& screen, std::span<const std::uint32_t> positions,
                   std::string& out);
-  /// Shifts the stretch lo..hi of row y to the right where that leaves much less to draw, and
-  /// says whether it did.
-  bool shift_row(const tui::Buffer& screen, int y, int lo, int hi, std::size_t differing,
-                 std::string& out);
+  /// How far the stretch lo..hi of row y seems to have moved to the right (0: not at all, or
+  /// it cannot be shifted).
+  int choose_shift(const tui::Buffer& screen, int y, int lo, int hi, std::size_t differing) const;
+  /// Shifts the stretch lo..hi of row y `shift` columns to the right, on the terminal and in
+  /// the model of what it shows.
+  void apply_shift(const tui::Buffer& screen, int y, int lo, int hi, int shift, std::string& out);
+  /// What the terminal's cursor and colours are known to be, to try output both ways.
+  struct State {
+    int cursor_x;
+    int cursor_y;
+    bool colors_known;
+    tui::Color fg;
+    tui::Color bg;
+  };
+  State state() const { return {cursor_x_, cursor_y_, colors_known_, fg_, bg_}; }
+  void set_state(const State& state) {
+    cursor_x_ = state.cursor_x;
+    cursor_y_ = state.cursor_y;
+    colors_known_ = state.colors_known;
+    fg_ = state.fg;
+    bg_ = state.bg;
+    cached_row_ = -1;
+  }
   /// The order in which to draw a row's cells: left to right, or, where that is estimated to
   /// be shorter, stretches of the same colours gathered together.
   std::span<const std::uint32_t> order_row(const tui::Buffer& screen,
@@ -107,6 +126,9 @@ class Renderer {
     bool taken;
   };
   std::vector<Segment> segments_;
+  std::vector<std::uint32_t> shifted_;
+  std::vector<tui::Cell> row_backup_;
+  std::string scratch_;
   std::vector<std::uint32_t> ordered_;
 };
 
