@@ -65,10 +65,12 @@ void Renderer::forget() {
   cursor_x_ = cursor_y_ = -1;
   colors_known_ = false;
   cursor_visible_ = -1;
+  contents_known_ = false;
 }
 
 void Renderer::clear_screen(std::string& out) {
   shown_.reset();
+  contents_known_ = true;
   out += strings_.hide_cursor;
   cursor_visible_ = 0;
   // Erased cells take the selected colours: the default ones, whatever was selected before.
@@ -130,10 +132,12 @@ void Renderer::render(const tui::Buffer& screen, std::span<const std::uint32_t> 
     // output is kept.
     pending_.clear();
     for (std::size_t i = first; i < last; ++i) {
-      if (want[positions[i]] != have[positions[i]]) pending_.push_back(positions[i]);
+      if (!contents_known_ || want[positions[i]] != have[positions[i]]) {
+        pending_.push_back(positions[i]);
+      }
     }
     std::span<const std::uint32_t> drawn = pending_;
-    const int shift = choose_shift(screen, y, lo, hi, differing);
+    const int shift = contents_known_ ? choose_shift(screen, y, lo, hi, differing) : 0;
     if (shift == 0) {
       draw_cells(screen, order_row(screen, pending_), out);
     } else {
@@ -598,7 +602,7 @@ int Renderer::horizontal_cost(const tui::Buffer& screen, int row, int from, int 
 }
 
 int Renderer::overwrite_cost(const tui::Buffer& screen, int row, int from, int to) const {
-  if (!colors_known_ || to - from > kLongestOverwrite) return kImpossible;
+  if (!colors_known_ || !contents_known_ || to - from > kLongestOverwrite) return kImpossible;
   int cost = 0;
   for (int x = from; x < to; ++x) {
     const tui::Cell& cell =

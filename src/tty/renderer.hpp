@@ -11,8 +11,10 @@
 namespace tty {
 
 /// Turns cells of a screen model into control sequences, appending to a caller's buffer. It
-/// keeps track of where the terminal's cursor is and which colours are selected, so that it
-/// sends a colour only when it changes and reaches each cell by the shortest motion. Nothing is
+/// keeps a model of what the terminal shows, where its cursor is and which colours are
+/// selected, so that it sends only cells that differ, a colour only when it changes, reaches
+/// each cell by the shortest motion, and shifts a row's picture sideways where it has merely
+/// moved. Every cell it draws ends up with the cell's symbol and both its colours. Nothing is
 /// allocated once the output buffer has grown to a frame's size.
 class Renderer {
  public:
@@ -20,15 +22,17 @@ class Renderer {
 
   const ControlStrings& strings() const { return strings_; }
 
-  /// The terminal's cursor and colours are no longer known (after output that may not have
-  /// arrived whole); the next output assumes nothing about them.
+  /// The terminal's cursor, colours and contents are no longer known (after output that may
+  /// not have arrived whole); the next output assumes nothing about them until the screen is
+  /// cleared.
   void forget();
   /// Hides the cursor and erases the screen, the start of a full repaint.
   void clear_screen(std::string& out);
   /// Shows or hides the cursor unless it is known to be so already.
   void set_cursor_visible(bool visible, std::string& out);
-  /// Draws the cells of `screen` at `positions` (indexes y * width + x) in the order given.
-  /// The screen must cover (0, 0, width, height) of the terminal.
+  /// Brings the cells of `screen` at `positions` (indexes y * width + x, every cell changed
+  /// since the last call) onto the terminal, row by row. The screen must cover
+  /// (0, 0, width, height) of the terminal.
   void render(const tui::Buffer& screen, std::span<const std::uint32_t> positions,
               std::string& out);
   /// Selects the default colours if they are not selected, so that nothing coloured is left
@@ -114,8 +118,10 @@ class Renderer {
   int cursor_visible_ = -1;  // -1 unknown, 0 hidden, 1 visible
   int cached_row_ = -1;
   int cached_row_end_ = 0;
-  /// What the terminal shows, as far as this renderer's output has put it there.
+  /// What the terminal shows, as far as this renderer's output has put it there; trusted only
+  /// while `contents_known_`, from a clear of the screen on.
   tui::Buffer shown_;
+  bool contents_known_ = false;
   // Kept between frames, so that steady frames allocate nothing.
   std::vector<std::uint32_t> sorted_;
   std::vector<std::uint32_t> pending_;
