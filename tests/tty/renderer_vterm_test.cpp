@@ -191,6 +191,60 @@ TEST_P(AnimationOnDescription, EveryFrameOfTheWalkAndTheCarryLandsCellForCell) {
   }
 }
 
+TEST_P(AnimationOnDescription, StretchesMovingRightOverABackgroundLandCellForCell) {
+  // Random pictures drifting right by random steps over a fixed border and background, with
+  // some noise: shifts, repeats and regrouped colours all get exercised.
+  const Case param = GetParam();
+  FakeSystemCalls calls;
+  calls.window = winsize{param.rows, param.columns, 0, 0};
+  tty::MapEnvironment environment;
+  if (param.term) environment = tty::MapEnvironment{{"TERM", param.term}};
+  auto backend = tty::open_device_backend(calls, environment);
+  ASSERT_TRUE(backend) << backend.error().text();
+  tui::Terminal terminal(std::move(*backend));
+  const bool skip_corner =
+      tty::control_strings_for(tty::probe_capabilities(environment)).eager_wrap;
+  Emulator emulator(param.columns, param.rows);
+  std::mt19937 random(99);
+  std::vector<tui::Cell> picture(40);
+  for (auto& cell : picture) {
+    cell = random() % 4 == 0 ? tui::Cell{}
+                             : tui::Cell{kSymbols[random() % std::size(kSymbols)],
+                                         kColors[random() % std::size(kColors)],
+                                         kColors[random() % std::size(kColors)]};
+  }
+  std::size_t fed = 0;
+  int position = 0;
+  for (int frame = 0; frame < 60; ++frame) {
+    position += static_cast<int>(random() % 7);
+    if (position > param.columns) position = 0;
+    ASSERT_TRUE(terminal.try_draw([&](tui::Frame& f) {
+      tui::Buffer& buffer = f.buffer();
+      for (std::uint16_t y = 0; y < param.rows; ++y) {
+        buffer.set_symbol(0, y, U'│');
+        buffer.set_symbol(param.columns - 1u, y, U'│');
+        buffer.set_symbol(param.columns / 2u, y, U'x');
+        for (std::size_t i = 0; i < picture.size(); ++i) {
+          const std::uint32_t x = 1 + position + static_cast<std::uint32_t>(i);
+          if (y % 3 != 0 && x + 1 < param.columns) {
+            buffer.at(static_cast<std::uint16_t>(x), y) = picture[(i + y) % picture.size()];
+          }
+        }
+      }
+      // A little noise, different every frame.
+      for (int n = 0; n < 5; ++n) {
+        buffer.at(static_cast<std::uint16_t>(random() % param.columns),
+                  static_cast<std::uint16_t>(random() % param.rows)) =
+            tui::Cell{U'#', kColors[random() % std::size(kColors)], tui::Color::Reset};
+      }
+    }));
+    emulator.feed(std::string_view(calls.written).substr(fed));
+    fed = calls.written.size();
+    ASSERT_EQ(differences(emulator, terminal.previous_buffer(), skip_corner), "")
+        << "frame " << frame;
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Descriptions, AnimationOnDescription,
                          testing::Values(Case{"xterm-256color", 200, 50},
                                          Case{"xterm-256color", 100, 30}, Case{"xterm", 100, 30},
