@@ -359,7 +359,10 @@ std::size_t Renderer::repeat_cell(const tui::Buffer& screen,
   const int y = static_cast<int>(positions[i] / width);
   if (!strings_.repeat || cursor_y_ != y || cursor_x_ != x + 1) return i;
   const tui::Cell& cell = screen.at(static_cast<std::uint16_t>(x), static_cast<std::uint16_t>(y));
-  const int symbol_length = utf8_length(displayable(cell.symbol));
+  // Only a plain ASCII symbol is repeated: some terminals (tmux among them) remember nothing
+  // else as the symbol to repeat and would leave the cells as they were.
+  if (cell.symbol < 0x20 || cell.symbol >= 0x7F) return i;
+  const int symbol_length = 1;
   // The copies run over identical cells, changed ones and short stretches of unchanged ones,
   // and stop two columns short of the right edge: some emulators (libvterm) treat a repeat
   // that ends next to the last column as if it had filled it, and wrap the next symbol.

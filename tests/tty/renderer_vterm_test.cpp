@@ -385,4 +385,25 @@ TEST(RendererEfficiency, StretchesOfOneColourShareTheirColourChange) {
   EXPECT_EQ(differences(emulator, terminal.previous_buffer(), false), "");
 }
 
+TEST(RendererEfficiency, OnlyPlainAsciiRunsAreRepeated) {
+  // Terminals such as tmux repeat nothing but ASCII; other runs are written out.
+  FakeSystemCalls calls;
+  calls.window = winsize{3, 40, 0, 0};
+  tty::MapEnvironment environment{{"TERM", "xterm-256color"}};
+  auto backend = tty::open_device_backend(calls, environment);
+  ASSERT_TRUE(backend);
+  tui::Terminal terminal(std::move(*backend));
+  ASSERT_TRUE(terminal.try_draw([](tui::Frame& f) {
+    for (std::uint16_t x = 2; x < 14; ++x) {
+      f.buffer().set_symbol(x, 0, U'x');
+      f.buffer().set_symbol(x, 1, U'─');
+    }
+  }));
+  EXPECT_NE(calls.written.find("x\x1b[11b"), std::string::npos) << calls.written;
+  EXPECT_EQ(calls.written.find("─\x1b["), std::string::npos) << calls.written;
+  Emulator emulator(40, 3);
+  emulator.feed(calls.written);
+  EXPECT_EQ(differences(emulator, terminal.previous_buffer(), false), "");
+}
+
 }  // namespace
