@@ -6,12 +6,9 @@
 #include <cmath>
 #include <cstddef>
 #include <functional>
-#include <limits>
 #include <unordered_set>
 #include <utility>
 #include <vector>
-
-#include "tavvik/sprite.hpp"
 
 namespace tavvik {
 
@@ -165,15 +162,6 @@ void paint_stem(const Fruit& fruit, tui::Painter& painter) {
 }
 
 }  // namespace
-
-std::int32_t to_signed_point(double value) {
-  if (std::isnan(value)) return 0;
-  constexpr double kLowest = std::numeric_limits<std::int32_t>::min();
-  constexpr double kHighest = std::numeric_limits<std::int32_t>::max();
-  if (value <= kLowest) return std::numeric_limits<std::int32_t>::min();
-  if (value >= kHighest) return std::numeric_limits<std::int32_t>::max();
-  return static_cast<std::int32_t>(value);
-}
 
 void Fruit::draw(tui::Painter& painter) const {
   paint_outline(*this, painter);

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "tavvik/pixel_conversion.hpp"
 #include "tui/painter.hpp"
 
 namespace tavvik {
@@ -20,9 +21,5 @@ struct Fruit final : tui::Shape {
 
   void draw(tui::Painter& painter) const override;
 };
-
-/// Float to signed 32-bit point coordinate: truncated towards zero, clamped to the type's
-/// range, NaN gives 0.
-std::int32_t to_signed_point(double value);
 
 }  // namespace tavvik

@@ -1,9 +1,7 @@
 #include "tavvik/sprite.hpp"
 
 #include <array>
-#include <cmath>
 #include <cstddef>
-#include <limits>
 
 #include "tavvik/sprite_palette.hpp"
 
@@ -47,12 +45,6 @@ const OpaquePixels& opaque_pixels(const SpriteFrame& frame) {
   return carry_high;
 }
 }  // namespace
-
-std::uint64_t to_pixel_index(double value) {
-  if (!(value > 0.0)) return 0;  // negative, zero and NaN
-  if (value >= 18446744073709551616.0) return std::numeric_limits<std::uint64_t>::max();
-  return static_cast<std::uint64_t>(value);
-}
 
 const SpriteFrame& Tavvik::frame() const {
   if (facing_front) return FRONT;

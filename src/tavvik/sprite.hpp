@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "tavvik/pixel_conversion.hpp"
 #include "tavvik/sprite_frames.hpp"
 #include "tui/painter.hpp"
 
@@ -32,8 +33,5 @@ struct Tavvik final : tui::Shape {
   const SpriteFrame& frame() const;
   void draw(tui::Painter& painter) const override;
 };
-
-/// Float to unsigned 64-bit index: truncated, negative and NaN give 0, too large gives the max.
-std::uint64_t to_pixel_index(double value);
 
 }  // namespace tavvik
