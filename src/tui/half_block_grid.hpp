@@ -22,7 +22,6 @@ class HalfBlockGrid {
     height_ = rows;
     pixels_.assign(std::size_t{columns} * rows, Color::Reset);
   }
-  void clear() { pixels_.assign(pixels_.size(), Color::Reset); }
 
   std::uint16_t width() const { return width_; }
   std::uint32_t height() const { return height_; }
@@ -35,8 +34,8 @@ class HalfBlockGrid {
   std::span<const Color> row(std::uint32_t y) const {
     return {pixels_.data() + std::size_t{y} * width_, width_};
   }
-  /// Makes rows `first` to `first + count - 1` unpainted; cheaper than `clear` when painting
-  /// touched only a band of the grid.
+  /// Makes rows `first` to `first + count - 1` unpainted: painting touches only a band of the
+  /// grid, so only that band needs blanking.
   void clear_rows(std::uint32_t first, std::uint32_t count) {
     std::fill_n(pixels_.begin() + std::size_t{first} * width_, std::size_t{count} * width_,
                 Color::Reset);

@@ -9,30 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "support/allocation_counter.hpp"
 #include "tavvik/sprite_frames.hpp"
 #include "tavvik/sprite_palette.hpp"
 #include "tui/buffer.hpp"
 #include "tui/terminal.hpp"
-
-// Counts heap allocations so a test can check that a repeated frame makes none. The counting
-// operator new is built on malloc, which GCC would otherwise report as a mismatch wherever an
-// inlined allocator frees through it.
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-namespace {
-std::atomic<long> allocations{0};
-}  // namespace
-
-void* operator new(std::size_t size) {
-  allocations.fetch_add(1, std::memory_order_relaxed);
-  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
-  throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept {
-  std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-  std::free(p);
-}
 
 namespace tavvik {
 namespace {
@@ -271,9 +252,9 @@ TEST(DrawingCallback, ARepeatedFrameAllocatesNothing) {
   for (const bool arrived : {false, true}) {
     state.arrived = arrived;
     buffer.reset();
-    const long before = allocations.load();
+    const long before = support::heap_allocations.load();
     scene.draw_frame(frame, state);
-    EXPECT_EQ(allocations.load() - before, 0) << "arrived " << arrived;
+    EXPECT_EQ(support::heap_allocations.load() - before, 0) << "arrived " << arrived;
   }
 }
 

@@ -1,36 +1,16 @@
 // A steady animation allocates nothing per frame: every buffer on the way to the terminal is
 // kept between frames.
 
-// operator new is built on malloc, which GCC would otherwise report as a mismatch wherever
-// a replaced delete frees it.
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <cstdlib>
 #include <new>
 
+#include "support/allocation_counter.hpp"
 #include "tty/device_backend.hpp"
 #include "tty/fake_system_calls.hpp"
 #include "tui/terminal.hpp"
-
-namespace {
-std::atomic<bool> g_counting{false};
-std::atomic<long> g_allocations{0};
-}  // namespace
-
-void* operator new(std::size_t size) {
-  if (g_counting.load(std::memory_order_relaxed)) ++g_allocations;
-  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
-  throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept {
-  std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-  std::free(p);
-}
 
 namespace {
 
@@ -64,12 +44,11 @@ TEST(SteadyFrames, AllocateNothingOnceWarm) {
   for (int step = 0; step < 80; ++step) {
     ASSERT_TRUE(terminal.try_draw([&](tui::Frame& f) { draw_walker(f, step); }));
   }
-  g_counting = true;
+  const long before = support::heap_allocations.load();
   for (int step = 80; step < 160; ++step) {
     if (!terminal.try_draw([&](tui::Frame& f) { draw_walker(f, step); })) break;
   }
-  g_counting = false;
-  EXPECT_EQ(g_allocations.load(), 0);
+  EXPECT_EQ(support::heap_allocations.load() - before, 0);
 }
 
 }  // namespace
