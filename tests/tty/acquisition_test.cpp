@@ -26,18 +26,19 @@ bool same(const termios& a, const termios& b) {
          a.c_lflag == b.c_lflag && std::equal(std::begin(a.c_cc), std::end(a.c_cc), b.c_cc);
 }
 
-struct EarlyFailure {
+/// The `nth` call of `call` fails with `error`; the acquisition must then fail with `text`.
+struct InjectedFailure {
   const char* call;
   int error;
   int nth;
   const char* text;
 };
 
-class EarlyAcquisitionFailure : public testing::TestWithParam<EarlyFailure> {};
+class EarlyAcquisitionFailure : public testing::TestWithParam<InjectedFailure> {};
 
 // Steps 2 to 4: what was opened is closed; nothing is written and the attributes stay.
 TEST_P(EarlyAcquisitionFailure, ClosesWhatWasOpenedAndTouchesNothing) {
-  const EarlyFailure failure = GetParam();
+  const InjectedFailure failure = GetParam();
   FakeSystemCalls calls;
   const termios before = calls.attributes;
   calls.fail(failure.call, failure.error, failure.nth);
@@ -58,29 +59,22 @@ TEST_P(EarlyAcquisitionFailure, ClosesWhatWasOpenedAndTouchesNothing) {
 INSTANTIATE_TEST_SUITE_P(
     Steps2To4, EarlyAcquisitionFailure,
     testing::Values(
-        EarlyFailure{"open", ENXIO, 1, "No such device or address (os error 6)"},
-        EarlyFailure{"open", EACCES, 1, "Permission denied (os error 13)"},
-        EarlyFailure{"duplicate", EMFILE, 1, "Too many open files (os error 24)"},
-        EarlyFailure{"duplicate", EMFILE, 2, "Too many open files (os error 24)"},
-        EarlyFailure{"get_attributes", ENOTTY, 1, "get_termios failed"},
-        EarlyFailure{"socket_pair", ENFILE, 1, "Too many open files in system (os error 23)"},
-        EarlyFailure{"signal_action", EINVAL, 2, "Invalid argument (os error 22)"},
-        EarlyFailure{"set_nonblocking", EBADF, 1, "failed to change non-blocking mode"},
-        EarlyFailure{"set_nonblocking", EBADF, 2, "failed to change non-blocking mode"}));
+        InjectedFailure{"open", ENXIO, 1, "No such device or address (os error 6)"},
+        InjectedFailure{"open", EACCES, 1, "Permission denied (os error 13)"},
+        InjectedFailure{"duplicate", EMFILE, 1, "Too many open files (os error 24)"},
+        InjectedFailure{"duplicate", EMFILE, 2, "Too many open files (os error 24)"},
+        InjectedFailure{"get_attributes", ENOTTY, 1, "get_termios failed"},
+        InjectedFailure{"socket_pair", ENFILE, 1, "Too many open files in system (os error 23)"},
+        InjectedFailure{"signal_action", EINVAL, 2, "Invalid argument (os error 22)"},
+        InjectedFailure{"set_nonblocking", EBADF, 1, "failed to change non-blocking mode"},
+        InjectedFailure{"set_nonblocking", EBADF, 2, "failed to change non-blocking mode"}));
 
-struct LateFailure {
-  const char* call;
-  int error;
-  int nth;
-  const char* text;
-};
-
-class LateAcquisitionFailure : public testing::TestWithParam<LateFailure> {};
+class LateAcquisitionFailure : public testing::TestWithParam<InjectedFailure> {};
 
 // Steps 5 to 8: the full release runs, its reset sequences written even for modes never set,
 // but the alternate screen is left alone, as it was never entered.
 TEST_P(LateAcquisitionFailure, RunsTheFullReleaseThenCloses) {
-  const LateFailure failure = GetParam();
+  const InjectedFailure failure = GetParam();
   FakeSystemCalls calls;
   const termios before = calls.attributes;
   calls.fail(failure.call, failure.error, failure.nth);
@@ -102,12 +96,13 @@ TEST_P(LateAcquisitionFailure, RunsTheFullReleaseThenCloses) {
 INSTANTIATE_TEST_SUITE_P(
     Steps5To8, LateAcquisitionFailure,
     testing::Values(
-        LateFailure{"window_size", ENOTTY, 1,
-                    "failed to ioctl(TIOCGWINSZ): Inappropriate ioctl for device (os error 25)"},
-        LateFailure{"get_attributes", EIO, 2, "get_termios failed"},
-        LateFailure{"set_attributes", EIO, 1, "failed to set raw mode"},
-        LateFailure{"write", EIO, 1, "Input/output error (os error 5)"},
-        LateFailure{"drain", EIO, 1, "tcdrain failed"}));
+        InjectedFailure{
+            "window_size", ENOTTY, 1,
+            "failed to ioctl(TIOCGWINSZ): Inappropriate ioctl for device (os error 25)"},
+        InjectedFailure{"get_attributes", EIO, 2, "get_termios failed"},
+        InjectedFailure{"set_attributes", EIO, 1, "failed to set raw mode"},
+        InjectedFailure{"write", EIO, 1, "Input/output error (os error 5)"},
+        InjectedFailure{"drain", EIO, 1, "tcdrain failed"}));
 
 TEST(Acquisition, WindowSizeFailureWritesOnlyTheResets) {
   FakeSystemCalls calls;
