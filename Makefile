@@ -43,7 +43,8 @@ venv: bootstrap $(VENV)/bin/pypy3
 install: venv
 	$(VENV)/bin/pypy3 -m pip install --no-build-isolation --no-index --quiet .
 
-run: build install
+# pip's build is the build here: one Release build of the module, no test programs.
+run: install
 	$(VENV)/bin/tavvik run
 
 bench: bootstrap
