@@ -34,20 +34,27 @@ struct InjectedFailure {
   const char* text;
 };
 
-class EarlyAcquisitionFailure : public testing::TestWithParam<InjectedFailure> {};
+/// Acquires over fake system calls, one of which fails as the parameter says.
+class AcquisitionFailure : public testing::TestWithParam<InjectedFailure> {
+ protected:
+  std::expected<std::unique_ptr<tui::Backend>, tui::Error> acquire() {
+    calls.fail(GetParam().call, GetParam().error, GetParam().nth);
+    return tty::open_device_backend(calls, environment);
+  }
+
+  FakeSystemCalls calls;
+  const termios before = calls.attributes;
+  const tty::MapEnvironment environment = xterm();
+};
+
+class EarlyAcquisitionFailure : public AcquisitionFailure {};
 
 // Steps 2 to 4: what was opened is closed; nothing is written and the attributes stay.
 TEST_P(EarlyAcquisitionFailure, ClosesWhatWasOpenedAndTouchesNothing) {
-  const InjectedFailure failure = GetParam();
-  FakeSystemCalls calls;
-  const termios before = calls.attributes;
-  calls.fail(failure.call, failure.error, failure.nth);
-  const auto environment = xterm();
-
-  auto backend = tty::open_device_backend(calls, environment);
+  auto backend = acquire();
 
   ASSERT_FALSE(backend);
-  EXPECT_EQ(backend.error().text(), failure.text);
+  EXPECT_EQ(backend.error().text(), GetParam().text);
   EXPECT_TRUE(calls.open_fds.empty());
   EXPECT_EQ(calls.bad_closes, 0);
   EXPECT_EQ(calls.written, "");
@@ -69,21 +76,15 @@ INSTANTIATE_TEST_SUITE_P(
         InjectedFailure{"set_nonblocking", EBADF, 1, "failed to change non-blocking mode"},
         InjectedFailure{"set_nonblocking", EBADF, 2, "failed to change non-blocking mode"}));
 
-class LateAcquisitionFailure : public testing::TestWithParam<InjectedFailure> {};
+class LateAcquisitionFailure : public AcquisitionFailure {};
 
 // Steps 5 to 8: the full release runs, its reset sequences written even for modes never set,
 // but the alternate screen is left alone, as it was never entered.
 TEST_P(LateAcquisitionFailure, RunsTheFullReleaseThenCloses) {
-  const InjectedFailure failure = GetParam();
-  FakeSystemCalls calls;
-  const termios before = calls.attributes;
-  calls.fail(failure.call, failure.error, failure.nth);
-  const auto environment = xterm();
-
-  auto backend = tty::open_device_backend(calls, environment);
+  auto backend = acquire();
 
   ASSERT_FALSE(backend);
-  EXPECT_EQ(backend.error().text(), failure.text);
+  EXPECT_EQ(backend.error().text(), GetParam().text);
   EXPECT_TRUE(calls.written.ends_with(kShowCursor + kResets)) << calls.written;
   EXPECT_EQ(calls.written.find("\x1b[?1049"), std::string::npos);
   EXPECT_TRUE(same(calls.attributes, before));
