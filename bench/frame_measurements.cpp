@@ -10,10 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "allocation_counter.hpp"
 #include "ncurses_screen.hpp"
+// The same counting operator new as the tests' allocation checks.
 #include "pty_capture.hpp"
 #include "redirected_system_calls.hpp"
+#include "support/allocation_counter.hpp"
 #include "tavvik/scene.hpp"
 #include "tty/device_backend.hpp"
 #include "tty/environment.hpp"
@@ -92,9 +93,9 @@ FrameMeasurements measure(tui::Size size) {
     std::size_t steady_frames = 0;
     for (std::size_t i = 0; i < frames.size(); ++i) {
       tavvik::AnimationState state = frames[i].state;
-      const std::size_t before = allocations();
+      const long before = support::heap_allocations.load();
       auto drawn = terminal.try_draw([&](tui::Frame& frame) { scene.draw_frame(frame, state); });
-      const std::size_t made = allocations() - before;
+      const auto made = static_cast<std::size_t>(support::heap_allocations.load() - before);
       if (!drawn) {
         std::fprintf(stderr, "bench: %s\n", drawn.error().text().c_str());
         std::exit(1);
