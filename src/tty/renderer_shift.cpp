@@ -45,10 +45,11 @@ void Renderer::apply_shift(const tui::Buffer& screen, int y, int lo, int hi, int
                            std::string& out) {
   const auto row = static_cast<std::uint16_t>(y);
   move_to(screen, hi - shift + 1, y, out);
+  // The cells that deleting pulls in at the row's end and the inserted ones take the selected
+  // background on most terminals, so both are done in the default colours.
+  select_colors(tui::Color::Reset, tui::Color::Reset, out);
   append_csi(shift, 'P', out);
   move_to(screen, lo, y, out);
-  // Inserted cells take the selected colours.
-  select_colors(tui::Color::Reset, tui::Color::Reset, out);
   append_csi(shift, '@', out);
   for (int x = hi; x >= lo; --x) {
     tui::Cell& cell = shown_.at(static_cast<std::uint16_t>(x), row);
