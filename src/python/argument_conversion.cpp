@@ -1,5 +1,7 @@
 #include "python/argument_conversion.hpp"
 
+#include <algorithm>
+
 #include "python/py_text.hpp"
 
 namespace tavvik::python {
@@ -20,6 +22,9 @@ PyError cannot_convert(PyObject* object, std::string_view target) {
   return type_error(std::move(message));
 }
 
+// Enough for any real command line; beyond it the list grows as it is read.
+constexpr std::size_t kLargestReservation = 4096;
+
 PyResult<std::vector<std::string>> convert_sequence(PyObject* sequence) {
   // Taking a string apart into one-letter arguments is never what the caller meant.
   if (PyUnicode_Check(sequence)) return std::unexpected(type_error("Can't extract `str` to `Vec`"));
@@ -28,10 +33,12 @@ PyResult<std::vector<std::string>> convert_sequence(PyObject* sequence) {
   }
 
   std::vector<std::string> list;
-  // Only a hint: sequences whose length is unknown still iterate fine.
+  // Only a hint: sequences whose length is unknown still iterate fine, and a sequence may
+  // claim any length it likes, so the reservation is bounded; a real list longer than that
+  // grows as it is read.
   const Py_ssize_t length = PySequence_Size(sequence);
   if (length >= 0) {
-    list.reserve(static_cast<std::size_t>(length));
+    list.reserve(std::min(static_cast<std::size_t>(length), kLargestReservation));
   } else {
     PyErr_Clear();
   }

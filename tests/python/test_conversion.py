@@ -1,6 +1,7 @@
 """Conversion of run()'s `args` into the argument list: every failure stops the call before the
 driver runs, and a plain TypeError names the parameter."""
 
+import sys
 import unittest
 
 import tavvik_pypi
@@ -35,6 +36,17 @@ class Elements:
 class NoLength(Elements):
     def __len__(self):
         raise OverflowError("length unknown")
+
+
+class Boasting(Elements):
+    """Claims far more elements than it has."""
+
+    def __init__(self, items, claimed):
+        super().__init__(items)
+        self.claimed = claimed
+
+    def __len__(self):
+        return self.claimed
 
 
 class MyTypeError(TypeError):
@@ -130,6 +142,12 @@ class AcceptedSequenceTest(unittest.TestCase):
 
     def test_unknown_length_is_only_a_hint(self):
         self.assert_usage(NoLength(["x", "stop"]))
+
+    def test_a_length_that_boasts_is_only_a_hint_too(self):
+        # Reserving what the sequence claims would run out of memory: an internal fault.
+        self.assert_usage(Boasting(["x", "walk"], 2**40))
+        self.assert_usage(Boasting(["x", "walk"], sys.maxsize))
+        self.assert_usage(Boasting(["x", "walk"] + ["y"] * 10000, 3))
 
 
 if __name__ == "__main__":
