@@ -19,14 +19,15 @@ bootstrap:
 	@scripts/bootstrap.sh
 
 build: bootstrap
-	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
+	cmake -S . -B $(BUILD) $(CMAKE_FLAGS) -DTAVVIK_LAUNCHER=$(abspath $(VENV))/bin/tavvik
 	cmake --build $(BUILD) -j$(JOBS)
 
-# Every suite: the C++ tests and the PyPy tests through ctest, then the same C++ tests built
-# with the address and undefined-behaviour sanitizers.
+# Every suite: the C++ tests, the PyPy tests and the end-to-end tests of the installed launcher
+# in tmux through ctest, then the same C++ tests built with the address and undefined-behaviour
+# sanitizers.
 test: test-unit test-asan
 
-test-unit: build
+test-unit: build install
 	ctest --test-dir $(BUILD) --output-on-failure -j$(JOBS)
 
 test-asan: bootstrap

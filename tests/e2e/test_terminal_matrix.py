@@ -1,0 +1,79 @@
+"""The installed `tavvik run` under every kind of terminal description a user may have, in
+tmux, on the preloaded timeline: stopped at known frames, the screen must show exactly that
+frame, every symbol in its colours and nothing else; afterwards the terminal is as before."""
+
+import unittest
+
+from tmux_screen import LAUNCHER, MODES, PRELOAD, TmuxScreen
+
+WIDTH, HEIGHT = 120, 36
+
+# (name, environment); None unsets a variable.
+TERMINALS = (
+    ("TERM unset", {"TERM": None}),
+    ("dumb", {"TERM": "dumb"}),
+    ("vt100", {"TERM": "vt100"}),
+    ("linux", {"TERM": "linux"}),
+    ("screen", {"TERM": "screen"}),
+    ("screen-256color", {"TERM": "screen-256color"}),
+    ("xterm", {"TERM": "xterm"}),
+    ("xterm-256color", {"TERM": "xterm-256color"}),
+    ("tmux-256color", {"TERM": "tmux-256color"}),
+    ("unknown name", {"TERM": "tavvik-no-such-terminal"}),
+    ("COLORTERM=truecolor", {"TERM": "xterm-256color", "COLORTERM": "truecolor"}),
+)
+
+# Sleep count -> the frame on the screen then. The first frame is followed by two sleeps (the
+# long pause, then the step's), every later frame by one, so sleep n (n >= 3) follows frame n - 1,
+# drawn at x = 2(n - 2). At 120 columns the arrival point is column 15: x = 14 still walks, and
+# from x = 16 on the fruit is carried.
+EXPECTED = {
+    1: "front x=0",
+    2: "front x=0",
+    3: "walk x=2",
+    4: "walk x=4",
+    9: "walk x=14",
+    10: "carry x=16",
+    40: "carry x=76",
+    50: "carry x=96",
+}
+
+
+@unittest.skipUnless(LAUNCHER and PRELOAD, "needs the installed launcher and the preload")
+class TerminalMatrixTest(unittest.TestCase):
+    def test_every_terminal_shows_the_frames_and_gets_its_screen_back(self):
+        for name, env in TERMINALS:
+            with self.subTest(terminal=name):
+                screen = TmuxScreen(WIDTH, HEIGHT, env=env, timeline=True, pauses=EXPECTED)
+                try:
+                    self.check(screen, name)
+                finally:
+                    screen.close()
+
+    def check(self, screen, name):
+        screen.start()
+        captures = []
+        for count in EXPECTED:
+            self.assertTrue(screen.wait_pause(count), "no pause at sleep %d" % count)
+            captures.append(screen.stable_capture(settle=0.03))
+            if count == 1:
+                modes_during = screen.show("#{alternate_on},#{cursor_flag},#{mouse_any_flag}")
+            screen.resume(count)
+        self.assertTrue(screen.wait_finished(30), "the animation did not end")
+
+        # dumb wraps as soon as the last column is written, so the bottom-right cell is left
+        # alone there rather than scroll the screen.
+        verdicts = screen.judge(captures, last_cell_blank=name == "dumb")
+        shown = [" ".join(v.line.split()[1:3]) if v.matched else v.line for v in verdicts]
+        self.assertEqual(shown, list(EXPECTED.values()))
+        self.assertEqual(modes_during, "1,0,1")
+
+        self.assertEqual(screen.read("rc").strip(), "0", screen.read("stderr"))
+        self.assertEqual((screen.read("stdout"), screen.read("stderr")), ("", ""))
+        self.assertEqual(screen.stable_capture(), screen.before)
+        self.assertEqual(screen.show(MODES), screen.modes_before)
+        self.assertEqual(screen.read("stty-after"), screen.read("stty-before"))
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,235 @@
+"""Faults survived on a terminal of the child's own: the terminal going away in the middle,
+an internal fault in the middle of a frame, and a hundred animations in one process. Whatever
+happens, the call comes back promptly and leaves nothing behind."""
+
+import fcntl
+import json
+import os
+import select
+import signal
+import struct
+import subprocess
+import sys
+import termios
+import textwrap
+import time
+import unittest
+
+PRELOAD = os.environ.get("TAVVIK_PRELOAD", "")
+
+# Run in the child: the code under test calls report(**facts) to send its findings back.
+PRELUDE = textwrap.dedent(
+    """\
+    import json, os, sys, time, termios, tavvik_pypi
+
+    def report(**facts):
+        os.write(int(os.environ["REPORT_FD"]), (json.dumps(facts) + "\\n").encode())
+
+    def descriptors():
+        return len(os.listdir("/proc/self/fd"))
+
+    def outcome(call):
+        try:
+            return repr(call())
+        except BaseException as error:
+            return "%s: %s" % (type(error).__name__, error)
+    """
+)
+
+
+class TerminalChild:
+    """A child interpreter in a session of its own whose controlling terminal is a fresh
+    pseudo-terminal of `width` x `height`; the parent holds the other end and reads all the
+    child writes there, so that the child never blocks on a full terminal."""
+
+    def __init__(self, code, env=None, width=100, height=30):
+        self.master, slave = os.openpty()
+        fcntl.ioctl(slave, termios.TIOCSWINSZ, struct.pack("HHHH", height, width, 0, 0))
+        # Held until the end: with no terminal side open anywhere, reading this side fails.
+        self.slave = slave
+        report_read, report_write = os.pipe()
+
+        def own_terminal():
+            os.setsid()
+            fcntl.ioctl(slave, termios.TIOCSCTTY, 0)
+
+        self.child = subprocess.Popen(
+            [sys.executable, "-c", PRELUDE + textwrap.dedent(code)],
+            stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+            preexec_fn=own_terminal, pass_fds=(report_write,),
+            env=dict(os.environ, TERM="xterm-256color", REPORT_FD=str(report_write),
+                     **(env or {})))
+        os.close(report_write)
+        self.reports = os.fdopen(report_read, "rb")
+        self.shown = bytearray()
+        self.started = time.monotonic()
+
+    def read(self, seconds):
+        """Reads what the child shows for `seconds`, or until the terminal has no writer."""
+        deadline = time.monotonic() + seconds
+        while self.master is not None and time.monotonic() < deadline:
+            readable, _, _ = select.select([self.master], [], [], 0.05)
+            if readable:
+                try:
+                    chunk = os.read(self.master, 65536)
+                except OSError:  # EIO: nothing holds the terminal side any more
+                    return
+                if not chunk:
+                    return
+                self.shown += chunk
+            elif self.child.poll() is not None:
+                return
+
+    def hang_up(self):
+        """Closes the terminal's other end, as a terminal window that goes away does."""
+        os.close(self.master)
+        self.master = None
+        return time.monotonic()
+
+    def finish(self, limit=120):
+        self.read(limit)
+        stdout, stderr = self.child.communicate(timeout=30)
+        if self.master is not None:
+            os.close(self.master)
+        os.close(self.slave)
+        facts = [json.loads(line) for line in self.reports.read().splitlines()]
+        self.reports.close()
+        return self.child.returncode, stdout, stderr.decode(errors="replace"), facts
+
+    def kill(self):
+        if self.child.poll() is None:
+            self.child.kill()
+            self.child.wait()
+
+
+class FaultTest(unittest.TestCase):
+    def start(self, code, **kwargs):
+        child = TerminalChild(code, **kwargs)
+        self.addCleanup(child.kill)
+        return child
+
+    def test_terminal_going_away_in_the_middle_is_a_prompt_runtime_error(self):
+        # A host that ignores hangups (nohup) lives on, so the lost terminal reaches the call.
+        child = self.start(
+            """\
+            import signal
+            signal.signal(signal.SIGHUP, signal.SIG_IGN)
+            before = descriptors()
+            result = outcome(lambda: tavvik_pypi.run(["tavvik", "run"]))
+            report(result=result, at=time.monotonic(), before=before, after=descriptors())
+            """)
+        child.read(3.0)  # past the first frame's 2-second pause: walking
+        closed = child.hang_up()
+        code, stdout, stderr, facts = child.finish()
+        self.assertEqual(code, 0, stderr)
+        [fact] = facts
+        # The frame's write fails, or, when the terminal went while a frame was on its way,
+        # the wait for its transmission.
+        self.assertIn(fact["result"], ("RuntimeError: Input/output error (os error 5)",
+                                       "RuntimeError: tcdrain failed"))
+        self.assertLess(fact["at"] - closed, 1.0, "the failure must come back within a second")
+        self.assertEqual(fact["after"], fact["before"], "descriptors left open")
+        self.assertEqual((stdout, stderr), (b"", ""))
+        self.assertIn(b"\x1b[?1049h", child.shown)
+
+    def test_terminal_going_away_ends_a_process_that_keeps_the_default_hangup(self):
+        child = self.start("tavvik_pypi.run(['tavvik', 'run'])")
+        child.read(3.0)
+        closed = child.hang_up()
+        child.child.wait(timeout=10)
+        self.assertLess(time.monotonic() - closed, 1.0)
+        self.assertEqual(child.child.returncode, -signal.SIGHUP)
+
+    @unittest.skipUnless(PRELOAD, "needs the preloaded timeline (TAVVIK_PRELOAD)")
+    def test_internal_fault_in_a_frame_restores_the_terminal_before_python_sees_it(self):
+        # The preload throws a C++ exception out of the wait for the second frame's
+        # transmission (the first wait is for the mode sequences).
+        child = self.start(
+            """\
+            tty = os.open("/dev/tty", os.O_RDWR)
+            before = termios.tcgetattr(tty)
+            try:
+                tavvik_pypi.run(["tavvik", "run"])
+                result, restored = "None", None
+            except BaseException as error:
+                # Looked at before anything else runs: the terminal must be back already.
+                restored = termios.tcgetattr(tty) == before
+                result = "%s: %s" % (type(error).__name__, error)
+                result += " (BaseException only)" if not isinstance(error, Exception) else ""
+            report(result=result, restored=restored)
+            """,
+            env={"LD_PRELOAD": PRELOAD, "TAVVIK_TEST_VIRTUAL_CLOCK": "1",
+                 "TAVVIK_TEST_THROW_AT_TCDRAIN": "3"})
+        code, stdout, stderr, facts = child.finish()
+        self.assertEqual(code, 0, stderr)
+        [fact] = facts
+        self.assertEqual(fact["result"],
+                         "PanicException: injected fault while sending (BaseException only)")
+        self.assertTrue(fact["restored"])
+        self.assertIn("internal fault: injected fault while sending", stderr)
+        self.assertTrue(bytes(child.shown).endswith(
+            b"\x1b[?2004l\x1b[?1006l\x1b[?1003l\x1b[>4;0m\x1b[?1049l"), child.shown[-80:])
+
+    @unittest.skipUnless(PRELOAD, "needs the preloaded timeline (TAVVIK_PRELOAD)")
+    def test_a_hundred_animations_and_ten_thousand_usage_lines_leave_nothing_behind(self):
+        child = self.start(
+            """\
+            import gc, weakref
+
+            class Arguments(list):
+                pass
+
+            def resident():
+                with open("/proc/self/statm") as statm:
+                    return int(statm.read().split()[1]) * os.sysconf("SC_PAGE_SIZE")
+
+            def state():
+                for _ in range(3):
+                    gc.collect()
+                return descriptors(), resident()
+
+            passed = []
+            def call(words):
+                args = Arguments(words)
+                passed.append(weakref.ref(args))
+                return tavvik_pypi.run(args)
+
+            results = set()
+            for round in range(100):
+                results.add(outcome(lambda: call(["tavvik", "run"])))
+                if round == 9:
+                    after_ten = state()
+            after_hundred = state()
+
+            null = os.open("/dev/null", os.O_WRONLY)
+            saved = os.dup(1)
+            os.dup2(null, 1)
+            for _ in range(10000):
+                results.add(outcome(lambda: call(["tavvik"])))
+            os.dup2(saved, 1)
+            os.close(saved)
+            os.close(null)
+            after_usage = state()
+
+            report(results=sorted(results), after_ten=after_ten, after_hundred=after_hundred,
+                   after_usage=after_usage, alive=sum(1 for ref in passed if ref() is not None))
+            """,
+            env={"LD_PRELOAD": PRELOAD, "TAVVIK_TEST_VIRTUAL_CLOCK": "1"}, width=80, height=24)
+        code, stdout, stderr, facts = child.finish(limit=240)
+        self.assertEqual(code, 0, stderr)
+        [fact] = facts
+        self.assertEqual(fact["results"], ["None"])
+        self.assertEqual(fact["alive"], 0, "arguments still referenced")
+        ten, hundred, usage = fact["after_ten"], fact["after_hundred"], fact["after_usage"]
+        self.assertEqual(ten[0], hundred[0], "descriptors")
+        self.assertEqual(hundred[0], usage[0], "descriptors")
+        # Ninety more animations may not cost more than a few pages of the interpreter's own.
+        self.assertLess(hundred[1] - ten[1], 2 << 20, "resident memory grew")
+        self.assertLess(usage[1] - hundred[1], 2 << 20, "resident memory grew")
+        self.assertEqual(stdout, b"")
+        # Every animation handed the terminal back.
+        self.assertEqual(child.shown.count(b"\x1b[?1049l"), 100)
+
+
+if __name__ == "__main__":
+    unittest.main()
