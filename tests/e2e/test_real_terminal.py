@@ -62,7 +62,7 @@ class RealTerminalTest(unittest.TestCase):
                 odd = [(t, v) for (t, c), v in zip(self.captures[screen], self.verdicts[screen])
                        if not v.matched and c != screen.before]
                 self.assertLessEqual(len(odd), 3, odd)
-                self.assertGreater(len(self.playing(screen)), 80)
+                self.assertGreater(len(self.playing(screen)), 40)
 
     def test_border_and_title(self):
         for screen in self.screens:
