@@ -74,6 +74,23 @@ class TerminalMatrixTest(unittest.TestCase):
         self.assertEqual(screen.show(MODES), screen.modes_before)
         self.assertEqual(screen.read("stty-after"), screen.read("stty-before"))
 
+    def test_walking_out_at_the_right_edge_leaves_nothing_behind(self):
+        # At 80 columns the guinea pig leaves through the right border around x = 56: every
+        # frame there must be exactly the frame, with no stray cell left by the previous one.
+        counts = range(28, 40)
+        screen = TmuxScreen(80, 24, env={"TERM": "tmux-256color"}, timeline=True, pauses=counts)
+        self.addCleanup(screen.close)
+        screen.start()
+        captures = []
+        for count in counts:
+            self.assertTrue(screen.wait_pause(count), "no pause at sleep %d" % count)
+            captures.append(screen.stable_capture(settle=0.03))
+            screen.resume(count)
+        shown = [" ".join(v.line.split()[1:3]) if v.matched else v.line
+                 for v in screen.judge(captures)]
+        # Past x = 66 the guinea pig is out of sight, and such frames are all named x=66.
+        self.assertEqual(shown, ["walk x=%d" % min(2 * (n - 2), 66) for n in counts])
+
 
 if __name__ == "__main__":
     unittest.main()
