@@ -26,6 +26,16 @@ termios raw_from(termios attributes) {
   return attributes;
 }
 
+/// Makes `call` again while a signal interrupts it. A window resize arrives as a signal, and
+/// waiting for the output to drain (tcdrain, or setting attributes after the drain) is cut
+/// short by it even where handlers restart calls; that is no failure of the terminal.
+template <typename Call>
+SystemCalls::Result retrying_interrupted(Call call) {
+  SystemCalls::Result result = call();
+  while (!result && result.error() == EINTR) result = call();
+  return result;
+}
+
 }  // namespace
 
 Device::Device(SystemCalls& calls, const Capabilities& capabilities, std::string show_cursor)
@@ -75,7 +85,9 @@ std::expected<std::unique_ptr<Device>, tui::Error> Device::acquire(SystemCalls& 
     return std::unexpected(tui::Error("get_termios failed"));
   }
   // TCSAFLUSH: after the output has drained, dropping input that was never read.
-  if (!calls.set_attributes(device->read_.get(), TCSAFLUSH, raw_from(current))) {
+  if (!retrying_interrupted([&] {
+        return calls.set_attributes(device->read_.get(), TCSAFLUSH, raw_from(current));
+      })) {
     return std::unexpected(tui::Error("failed to set raw mode"));
   }
 
@@ -113,7 +125,9 @@ std::expected<void, tui::Error> Device::flush() {
   output_.clear();
   if (alternate_screen_ == AlternateScreen::Pending) output_ += kEnterAlternateScreen;
   if (failure != 0) return std::unexpected(os_error(failure));
-  if (!calls_.drain(write_.get())) return std::unexpected(tui::Error("tcdrain failed"));
+  if (!retrying_interrupted([&] { return calls_.drain(write_.get()); })) {
+    return std::unexpected(tui::Error("tcdrain failed"));
+  }
   return {};
 }
 
@@ -132,7 +146,7 @@ void Device::release() {
   (void)flush();
   if (winch_) winch_->remove_action();
   // TCSANOW: keys typed during the animation stay queued for whoever reads next.
-  (void)calls_.set_attributes(read_.get(), TCSANOW, saved_);
+  (void)retrying_interrupted([&] { return calls_.set_attributes(read_.get(), TCSANOW, saved_); });
 }
 
 Device::~Device() {

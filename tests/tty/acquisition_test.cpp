@@ -231,4 +231,21 @@ TEST(Frame, PartialAndInterruptedWritesStillDeliverEverythingInOrder) {
   EXPECT_EQ(calls.written, kModes);
 }
 
+TEST(Signals, AWaitCutShortByASignalIsMadeAgainNotAFailure) {
+  // A window resize during the wait for a frame's transmission, or during the switch to raw
+  // mode, interrupts the call: the animation must go on.
+  FakeSystemCalls calls;
+  calls.fail("set_attributes", EINTR, 1);
+  calls.fail("drain", EINTR, 2);
+  const auto environment = xterm();
+  auto backend = tty::open_device_backend(calls, environment);
+  ASSERT_TRUE(backend) << backend.error().text();
+  EXPECT_EQ(calls.count("set_attributes"), 2);
+  EXPECT_FALSE(calls.attributes.c_lflag & ICANON) << "raw mode applied on the second try";
+  tui::Terminal terminal(std::move(*backend));
+  auto drawn = terminal.try_draw([](tui::Frame& f) { f.buffer().set_symbol(2, 2, U'a'); });
+  EXPECT_TRUE(drawn) << drawn.error().text();
+  EXPECT_EQ(calls.count("drain"), 3);
+}
+
 }  // namespace
