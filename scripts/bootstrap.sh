@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, testing and playing Tavvik need, when missing.
+# Installs the Debian packages that building, testing and playing Tavvik need, when missing;
+# with --lint, also the static checkers of `make lint`.
 # Safe to run again: with everything present it only checks.
 set -euo pipefail
 
@@ -9,8 +10,12 @@ packages=(
   libunibilium-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libvterm-dev libncurses-dev
-  tmux
+  tmux valgrind
 )
+if [ "${1:-}" = --lint ]; then
+  # The default clang-tidy 14 cannot read libstdc++ 12's <expected>.
+  packages+=(clang-format cppcheck clang-tidy-16)
+fi
 
 missing=()
 for package in "${packages[@]}"; do

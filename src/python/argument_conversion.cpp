@@ -43,9 +43,9 @@ PyResult<std::vector<std::string>> convert_sequence(PyObject* sequence) {
     PyErr_Clear();
   }
 
-  PyRef iterator = PyRef::steal(PyObject_GetIter(sequence));
+  const PyRef iterator = PyRef::steal(PyObject_GetIter(sequence));
   if (!iterator) return std::unexpected(PyError::fetch());
-  while (PyRef item = PyRef::steal(PyIter_Next(iterator.get()))) {
+  while (const PyRef item = PyRef::steal(PyIter_Next(iterator.get()))) {
     if (!PyUnicode_Check(item.get())) {
       return std::unexpected(cannot_convert(item.get(), "PyString"));
     }

@@ -44,16 +44,20 @@ PyObject* main_function(PyObject* /*module*/, PyObject* /*unused*/) noexcept {
 // every table entry is stored as a PyCFunction anyway; the flags tell the interpreter which
 // signature to call it with.
 template <class Function>
-PyCFunction as_table_entry(Function* function) {
+PyCFunction as_table_entry(Function* function) noexcept {
   return reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(function));
 }
 
-// Lives for the whole process: the function objects keep pointing at their entries.
+// Lives for the whole process: the function objects keep pointing at their entries. Not const:
+// PyCMethod_New takes an entry by non-const pointer.
+// NOLINTNEXTLINE(cppcoreguidelines-avoid-non-const-global-variables)
 PyMethodDef function_definitions[] = {
     {"run", as_table_entry(&run_function), METH_FASTCALL | METH_KEYWORDS, "run(args)\n--\n\n"},
     {"main", as_table_entry(&main_function), METH_NOARGS, "main()\n--\n\n"},
 };
 
+// Not const: the interpreter fills in m_base when it creates the module.
+// NOLINTNEXTLINE(cppcoreguidelines-avoid-non-const-global-variables)
 PyModuleDef module_definition = {
     .m_base = PyModuleDef_HEAD_INIT,
     .m_name = "tavvik_pypi",
@@ -67,6 +71,7 @@ PyModuleDef module_definition = {
 };
 
 // Filled by the first successful initialisation and never cleared: later ones return it.
+// NOLINTNEXTLINE(cppcoreguidelines-avoid-non-const-global-variables)
 PyObject* module_cache = nullptr;
 
 // PyPy skips an empty documentation string when it creates the module, which would leave the
@@ -99,7 +104,7 @@ PyResult<PyRef> module_all_list(PyObject* module) {
 PyResult<void> add_function(PyObject* module, PyMethodDef& definition) {
   PyObject* dictionary = PyModule_GetDict(module);
   if (dictionary == nullptr) return std::unexpected(PyError::fetch());
-  PyRef module_name = PyRef::borrow(PyDict_GetItemString(dictionary, "__name__"));
+  const PyRef module_name = PyRef::borrow(PyDict_GetItemString(dictionary, "__name__"));
   if (!module_name) return std::unexpected(PyError::fetch());
 
   // No METH_METHOD: PyPy would call such a function without its defining class.

@@ -1,7 +1,8 @@
 #include "python/process_arguments.hpp"
 
+#include <array>
+#include <charconv>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <optional>
 #include <stdexcept>
@@ -10,16 +11,23 @@ namespace tavvik::python {
 
 namespace {
 
+constexpr std::string_view kUpperHexDigits = "0123456789ABCDEF";
+
 // glibc hands argc/argv/envp to the initialisers of every shared object it loads, dlopen
-// included. The interpreter may rewrite sys.argv, but this is the vector the process got.
+// included. The interpreter may rewrite sys.argv, but this is the vector the process got. Written
+// once, by the loader's call below.
+// NOLINTBEGIN(cppcoreguidelines-avoid-non-const-global-variables)
 int startup_argc = 0;
 char** startup_argv = nullptr;
+// NOLINTEND(cppcoreguidelines-avoid-non-const-global-variables)
 
 void remember_startup_arguments(int argc, char** argv, char** /*envp*/) {
   startup_argc = argc;
   startup_argv = argv;
 }
 
+// Only the loader reads it, from .init_array.
+// NOLINTNEXTLINE(cppcoreguidelines-avoid-non-const-global-variables)
 [[gnu::used, gnu::section(".init_array")]] void (*remember_startup_arguments_hook)(
     int, char**, char**) = &remember_startup_arguments;
 
@@ -97,9 +105,12 @@ void append_escaped(std::string& out, char32_t code_point, std::string_view enco
   }
   const bool control = code_point < 0x20 || (code_point >= 0x7F && code_point < 0xA0);
   if (control) {
-    char escaped[16];
-    std::snprintf(escaped, sizeof escaped, "\\u{%x}", static_cast<unsigned>(code_point));
-    out += escaped;
+    std::array<char, 8> digits{};
+    const auto converted = std::to_chars(digits.data(), digits.data() + digits.size(),
+                                         static_cast<unsigned>(code_point), 16);
+    out += "\\u{";
+    out.append(digits.data(), converted.ptr);
+    out += '}';
     return;
   }
   out += encoded;
@@ -117,9 +128,10 @@ std::string quoted_bytes(std::string_view bytes) {
     }
     // Bytes of a broken sequence are never the start of a valid one, so one at a time is
     // the same as taking the whole broken sequence.
-    char escaped[8];
-    std::snprintf(escaped, sizeof escaped, "\\x%02X", static_cast<std::uint8_t>(bytes[0]));
-    out += escaped;
+    const auto byte = static_cast<std::uint8_t>(bytes[0]);
+    out += "\\x";
+    out += kUpperHexDigits[byte >> 4];
+    out += kUpperHexDigits[byte & 0xF];
     bytes.remove_prefix(1);
   }
   out += '"';

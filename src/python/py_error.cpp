@@ -45,7 +45,8 @@ PyRef message_object(const std::variant<std::string, PyRef>& message) {
 }  // namespace
 
 PyObject* panic_exception_type() {
-  static PyObject* type = nullptr;  // one per process, like the interpreter's own types
+  // One per process, like the interpreter's own types; the C API wants it non-const.
+  static PyObject* type = nullptr;  // NOLINT(cppcoreguidelines-avoid-non-const-global-variables)
   if (type == nullptr) {
     type = PyErr_NewExceptionWithDoc(kPanicName, kPanicDoc, PyExc_BaseException, nullptr);
     if (type == nullptr) {
@@ -84,13 +85,13 @@ void PyError::restore() && {
   }
   auto& pending = std::get<Lazy>(state_);
   PyObject* type = exception_type(pending.kind);
-  PyRef message = message_object(pending.message);
+  const PyRef message = message_object(pending.message);
   if (!message) return;  // the interpreter's own error (memory) is set instead
   if (!pending.cause) {
     PyErr_SetObject(type, message.get());
     return;
   }
-  PyRef instance = PyRef::steal(PyObject_CallOneArg(type, message.get()));
+  const PyRef instance = PyRef::steal(PyObject_CallOneArg(type, message.get()));
   if (!instance) return;
   PyException_SetCause(instance.get(), pending.cause.release());  // steals the cause
   PyErr_SetObject(type, instance.get());

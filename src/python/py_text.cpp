@@ -31,7 +31,7 @@ PyResult<PyRef> text_around(std::string_view before, PyObject* object, std::stri
 }
 
 std::string qualified_type_name(PyObject* object) {
-  PyRef name = PyRef::steal(
+  const PyRef name = PyRef::steal(
       PyObject_GetAttrString(reinterpret_cast<PyObject*>(Py_TYPE(object)), "__qualname__"));
   if (name && PyUnicode_Check(name.get())) {
     if (auto text = utf8_copy(name.get())) return *text;

@@ -33,6 +33,9 @@ class BoxedFillStorage {
   // Each painted point pops one entry and pushes four.
   static constexpr std::size_t kStackCapacity = 1 + 3 * kCells;
 
+  // The stack is left uninitialised: only entries below size_ are read, and zeroing 6.5 KB for
+  // every fill would buy nothing.
+  // NOLINTNEXTLINE(cppcoreguidelines-pro-type-member-init)
   explicit BoxedFillStorage(Point start) : origin_x_(start.first), origin_y_(start.second) {}
 
   void push(std::int64_t x, std::int64_t y) {

@@ -20,7 +20,7 @@ struct OpaquePixels {
     std::uint8_t column;
     tui::Color color;
   };
-  std::array<Pixel, SPRITE_SIZE * SPRITE_SIZE> pixels{};
+  std::array<Pixel, std::size_t{SPRITE_SIZE} * SPRITE_SIZE> pixels{};
   std::size_t count = 0;
 
   explicit OpaquePixels(const SpriteFrame& frame) {

@@ -10,7 +10,7 @@ namespace tavvik {
 
 /// One frame pixel value (0xAARRGGBB, alpha included) and the terminal colour it is painted in.
 struct PaletteEntry {
-  std::uint32_t argb;
+  std::uint32_t argb = 0;
   tui::Color color;
 };
 

@@ -3,9 +3,10 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 #include <stdexcept>
 #include <string>
+
+#include "tty/os_error.hpp"
 
 namespace tavvik {
 
@@ -24,9 +25,8 @@ void print_usage() {
     if (written < 0 && errno == EBADF) return;
     if (written == 0)
       throw std::runtime_error("failed printing to stdout: failed to write whole buffer");
-    const int error = errno;
-    throw std::runtime_error("failed printing to stdout: " + std::string(std::strerror(error)) +
-                             " (os error " + std::to_string(error) + ")");
+    // os_error_text, not strerror: the host interpreter may have threads of its own.
+    throw std::runtime_error("failed printing to stdout: " + tty::os_error_text(errno));
   }
 }
 

@@ -7,7 +7,7 @@ namespace tty {
 namespace {
 // glibc offers the GNU strerror_r (returning a pointer) under _GNU_SOURCE and the XSI one
 // (returning an int) otherwise; both end up here.
-[[maybe_unused]] const char* message_of(char* result, const char*) {
+[[maybe_unused]] const char* message_of(const char* result, const char*) {
   return result;
 }
 [[maybe_unused]] const char* message_of(int result, const char* buffer) {

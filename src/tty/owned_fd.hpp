@@ -20,6 +20,8 @@ class OwnedFd {
     }
     return *this;
   }
+  OwnedFd(const OwnedFd&) = delete;
+  OwnedFd& operator=(const OwnedFd&) = delete;
   ~OwnedFd() { reset(); }
 
   int get() const { return fd_; }

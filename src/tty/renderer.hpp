@@ -62,9 +62,9 @@ class Renderer {
   void apply_shift(const tui::Buffer& screen, int y, int lo, int hi, int shift, std::string& out);
   /// What the terminal's cursor and colours are known to be, to try output both ways.
   struct State {
-    int cursor_x;
-    int cursor_y;
-    bool colors_known;
+    int cursor_x = -1;
+    int cursor_y = -1;
+    bool colors_known = false;
     tui::Color fg;
     tui::Color bg;
   };

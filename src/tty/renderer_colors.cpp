@@ -77,8 +77,10 @@ std::span<const std::uint32_t> Renderer::order_row(const tui::Buffer& screen,
         if (segment.taken) continue;
         const tui::Cell& cell = cells[row[segment.first]];
         const int cost = motion(x, start_of(segment)) + color_cost(fg, bg, cell.fg, cell.bg);
-        if (cost < best_cost) best = &segment, best_cost = cost;
+        if (best == nullptr || cost < best_cost) best = &segment, best_cost = cost;
       }
+      // Each round leaves an untaken stretch, so this only guards against a broken count.
+      if (best == nullptr) return row;
       best->taken = true;
       greedy += best_cost;
       const tui::Cell& cell = cells[row[best->first]];

@@ -59,7 +59,7 @@ std::size_t TerminfoDescription::expand_into(unibi_string capability,
   if (format == nullptr) return 0;
   unibi_var_t variables[9] = {};
   int index = 0;
-  for (int parameter : parameters) {
+  for (const int parameter : parameters) {
     if (index == 9) break;
     variables[index++] = unibi_var_from_num(parameter);
   }

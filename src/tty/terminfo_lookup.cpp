@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 
 namespace tty {
 
@@ -66,11 +65,13 @@ std::vector<std::string> terminfo_candidates(std::string_view name,
   if (name.empty() || name == "." || name == ".." || name.find('/') != std::string_view::npos) {
     return candidates;
   }
-  char hex[3];
-  std::snprintf(hex, sizeof hex, "%02x", static_cast<unsigned char>(name.front()));
+  constexpr std::string_view kHexDigits = "0123456789abcdef";
+  const auto lead = static_cast<unsigned char>(name.front());
+  const char hex_high = kHexDigits[lead >> 4];
+  const char hex_low = kHexDigits[lead & 0xF];
   for (const auto& directory : terminfo_directories(environment)) {
     candidates.push_back(directory + '/' + name.front() + '/' + std::string(name));
-    candidates.push_back(directory + '/' + hex + '/' + std::string(name));
+    candidates.push_back(directory + '/' + hex_high + hex_low + '/' + std::string(name));
   }
   return candidates;
 }

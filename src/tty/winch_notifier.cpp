@@ -12,9 +12,11 @@ namespace tty {
 namespace {
 
 // The handler can only reach what is global; a descriptor number is all it needs.
+// NOLINTBEGIN(cppcoreguidelines-avoid-non-const-global-variables)
 std::atomic<int> g_target{-1};
 // The action found when ours was installed, so that it still runs.
 struct sigaction g_chained {};
+// NOLINTEND(cppcoreguidelines-avoid-non-const-global-variables)
 
 void on_window_change(int signal, siginfo_t* info, void* context) {
   const int saved_errno = errno;

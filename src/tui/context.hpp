@@ -36,6 +36,7 @@ class Context {
           std::array<double, 2> x_bounds = {}, std::array<double, 2> y_bounds = {});
   Context(const Context&) = delete;
   Context& operator=(const Context&) = delete;
+  ~Context() = default;
 
   /// Marks the grid as holding unsaved painting and lets `shape` paint through a fresh painter.
   void draw(const Shape& shape);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -37,8 +38,8 @@ class HalfBlockGrid {
   /// Makes rows `first` to `first + count - 1` unpainted: painting touches only a band of the
   /// grid, so only that band needs blanking.
   void clear_rows(std::uint32_t first, std::uint32_t count) {
-    std::fill_n(pixels_.begin() + std::size_t{first} * width_, std::size_t{count} * width_,
-                Color::Reset);
+    std::fill_n(pixels_.begin() + static_cast<std::ptrdiff_t>(std::size_t{first} * width_),
+                std::size_t{count} * width_, Color::Reset);
   }
 
  private:
