@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "tty/renderer_sequences.hpp"
+#include "tui/utf8.hpp"
 
 namespace tty {
 
@@ -241,21 +242,7 @@ void Renderer::write_cell(const tui::Buffer& screen, int x, int y, std::string& 
 }
 
 void Renderer::put_symbol(char32_t symbol, std::string& out) const {
-  if (symbol < 0x80) {
-    out += static_cast<char>(symbol);
-  } else if (symbol < 0x800) {
-    out += static_cast<char>(0xC0 | (symbol >> 6));
-    out += static_cast<char>(0x80 | (symbol & 0x3F));
-  } else if (symbol < 0x10000) {
-    out += static_cast<char>(0xE0 | (symbol >> 12));
-    out += static_cast<char>(0x80 | ((symbol >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (symbol & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (symbol >> 18));
-    out += static_cast<char>(0x80 | ((symbol >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((symbol >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (symbol & 0x3F));
-  }
+  tui::append_utf8(symbol, out);
 }
 
 }  // namespace tty

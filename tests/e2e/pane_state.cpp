@@ -33,6 +33,7 @@
 #include "tavvik/scene.hpp"
 #include "tui/buffer.hpp"
 #include "tui/terminal.hpp"
+#include "tui/utf8.hpp"
 
 namespace {
 
@@ -146,21 +147,7 @@ int shown_color(tui::Color color) {
 
 std::string utf8(char32_t c) {
   std::string out;
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
+  tui::append_utf8(c, out);
   return out;
 }
 

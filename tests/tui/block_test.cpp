@@ -5,6 +5,7 @@
 #include <string>
 
 #include "tui/buffer.hpp"
+#include "tui/utf8.hpp"
 
 namespace tui {
 namespace {
@@ -13,16 +14,7 @@ constexpr char32_t kTitle[] = U"WheekHigh, RIP TAVVIK";
 
 std::string utf8(char32_t c) {
   std::string out;
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
+  tui::append_utf8(c, out);
   return out;
 }
 
