@@ -35,10 +35,11 @@ class RealTerminalTest(unittest.TestCase):
                 if not screen.finished():
                     cls.captures[screen].append((time.monotonic() - screen.started,
                                                  screen.capture()))
-                    if time.monotonic() - screen.started > 5:
-                        cls.modes_during.setdefault(screen, screen.show("#{alternate_on},"
-                                                    "#{cursor_flag},#{mouse_any_flag},"
-                                                    "#{mouse_sgr_flag}"))
+                    if time.monotonic() - screen.started > 5 and screen not in cls.modes_during:
+                        cls.modes_during[screen] = screen.show(
+                            "#{alternate_on},#{cursor_flag},#{mouse_any_flag},#{mouse_sgr_flag}")
+                        # Ctrl-C, as a user would press it: no signal in raw mode, no echo.
+                        screen.tmux("send-keys", "C-c")
             time.sleep(0.1)
         cls.ended = {s: time.monotonic() - s.started for s in cls.screens}
         cls.afters = {s: s.stable_capture() for s in cls.screens}
@@ -117,6 +118,16 @@ class RealTerminalTest(unittest.TestCase):
                             "the fruit is in the guinea pig's mouth, not left in the middle")
         # At 80 columns the arrival point is never reached: the fruit stays put.
         self.assertNotIn("carry", [v.kind for _, _, v in self.playing(narrow)])
+
+    def test_ctrl_c_neither_interrupts_nor_shows(self):
+        for screen in self.screens:
+            with self.subTest(size=screen.width):
+                after = [v for (t, _), v in zip(self.captures[screen], self.verdicts[screen])
+                         if t > 5.5]
+                # Frames go on to the end (a capture may fall between a frame's reads).
+                self.assertGreater(sum(1 for v in after if v.matched), 20, after)
+                self.assertLessEqual(sum(1 for v in after[:-1] if not v.matched), 3, after)
+                self.assertGreaterEqual(self.ended[screen], 17.0)
 
     def test_lasts_17_seconds_and_writes_nothing_else(self):
         for screen in self.screens:
