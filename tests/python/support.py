@@ -1,7 +1,8 @@
-"""Helpers shared by the tavvik_pypi suites: child interpreters without a terminal, and
-capturing what the module writes straight to descriptor 1."""
+"""Helpers shared by the tavvik_pypi suites: child interpreters without a terminal, capturing
+what the module writes straight to descriptor 1, and what a process holds."""
 
 import contextlib
+import gc
 import os
 import subprocess
 import sys
@@ -95,3 +96,17 @@ def redirected(descriptor, target=None):
             os.dup2(saved, descriptor)
             os.close(saved)
             kept.append(written())
+
+
+def resident_bytes():
+    with open("/proc/self/statm") as statm:
+        return int(statm.read().split()[1]) * os.sysconf("SC_PAGE_SIZE")
+
+
+def open_descriptors():
+    return len(os.listdir("/proc/self/fd"))
+
+
+def collect():
+    for _ in range(3):
+        gc.collect()

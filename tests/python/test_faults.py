@@ -16,17 +16,16 @@ import time
 import unittest
 
 PRELOAD = os.environ.get("TAVVIK_PRELOAD", "")
+HERE = os.path.dirname(os.path.abspath(__file__))  # the child imports support from here
 
 # Run in the child: the code under test calls report(**facts) to send its findings back.
 PRELUDE = textwrap.dedent(
     """\
     import json, os, sys, time, termios, tavvik_pypi
+    from support import collect, open_descriptors as descriptors, resident_bytes
 
     def report(**facts):
         os.write(int(os.environ["REPORT_FD"]), (json.dumps(facts) + "\\n").encode())
-
-    def descriptors():
-        return len(os.listdir("/proc/self/fd"))
 
     def outcome(call):
         try:
@@ -56,7 +55,7 @@ class TerminalChild:
         self.child = subprocess.Popen(
             [sys.executable, "-c", PRELUDE + textwrap.dedent(code)],
             stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-            preexec_fn=own_terminal, pass_fds=(report_write,),
+            preexec_fn=own_terminal, pass_fds=(report_write,), cwd=HERE,
             env=dict(os.environ, TERM="xterm-256color", REPORT_FD=str(report_write),
                      **(env or {})))
         os.close(report_write)
@@ -174,19 +173,14 @@ class FaultTest(unittest.TestCase):
     def test_a_hundred_animations_and_forty_thousand_usage_lines_leave_nothing_behind(self):
         child = self.start(
             """\
-            import gc, weakref
+            import weakref
 
             class Arguments(list):
                 pass
 
-            def resident():
-                with open("/proc/self/statm") as statm:
-                    return int(statm.read().split()[1]) * os.sysconf("SC_PAGE_SIZE")
-
             def state():
-                for _ in range(3):
-                    gc.collect()
-                return descriptors(), resident()
+                collect()
+                return descriptors(), resident_bytes()
 
             passed = []
             calls = [0]

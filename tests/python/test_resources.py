@@ -1,14 +1,12 @@
 """Repeated calls leave nothing behind: no references to what was passed in, no memory, no
 descriptors."""
 
-import gc
-import os
 import unittest
 import weakref
 
 import tavvik_pypi
 
-from support import descriptor_1
+from support import collect, descriptor_1, open_descriptors, resident_bytes
 
 CALLS = 1000
 BIG = 1 << 18  # a leaked copy of an argument this size would show in the resident size
@@ -20,20 +18,6 @@ class Text(str):
 
 class Arguments(list):
     pass
-
-
-def resident_bytes():
-    with open("/proc/self/statm") as statm:
-        return int(statm.read().split()[1]) * os.sysconf("SC_PAGE_SIZE")
-
-
-def open_descriptors():
-    return len(os.listdir("/proc/self/fd"))
-
-
-def collect():
-    for _ in range(3):
-        gc.collect()
 
 
 class NoLeakTest(unittest.TestCase):
