@@ -2,12 +2,17 @@
 what the module writes straight to descriptor 1, and what a process holds."""
 
 import contextlib
+import fcntl
 import gc
 import os
+import select
+import struct
 import subprocess
 import sys
 import tempfile
+import termios
 import textwrap
+import time
 
 # Every child is bounded: a hung call must fail the test, never stall the run.
 CHILD_TIMEOUT = 60
@@ -110,3 +115,73 @@ def open_descriptors():
 def collect():
     for _ in range(3):
         gc.collect()
+
+
+class TerminalChild:
+    """A child process in a session of its own whose controlling terminal is a fresh
+    pseudo-terminal of `width` x `height`. The parent holds the other end and reads all the
+    child writes there into `shown`, so that the child never blocks on a full terminal."""
+
+    def __init__(self, argv, env=None, width=100, height=30, pass_fds=(), cwd=None):
+        self.master, slave = os.openpty()
+        fcntl.ioctl(slave, termios.TIOCSWINSZ, struct.pack("HHHH", height, width, 0, 0))
+        # Held until the end: with no terminal side open anywhere, reading this side fails.
+        self.slave = slave
+        self.attributes_before = termios.tcgetattr(slave)
+        self.attributes_after = None
+
+        def own_terminal():
+            os.setsid()
+            fcntl.ioctl(slave, termios.TIOCSCTTY, 0)
+
+        self.child = subprocess.Popen(
+            argv, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+            preexec_fn=own_terminal, pass_fds=pass_fds, cwd=cwd,
+            env=dict(os.environ, TERM="xterm-256color", **(env or {})))
+        self.shown = bytearray()
+
+    def read(self, seconds):
+        """Reads what the child shows for `seconds`, or until the terminal has no writer."""
+        deadline = time.monotonic() + seconds
+        while self.master is not None and time.monotonic() < deadline:
+            readable, _, _ = select.select([self.master], [], [], 0.05)
+            if readable:
+                try:
+                    chunk = os.read(self.master, 65536)
+                except OSError:  # EIO: nothing holds the terminal side any more
+                    return
+                if not chunk:
+                    return
+                self.shown += chunk
+            elif self.child.poll() is not None:
+                return
+
+    def hang_up(self):
+        """Closes the terminal's other end, as a terminal window that goes away does."""
+        os.close(self.master)
+        self.master = None
+        return time.monotonic()
+
+    def finish(self, limit=120):
+        """Reads until the child ends (at most `limit` seconds), then returns its exit code,
+        standard output and standard error; `attributes_after` is the terminal's by then,
+        unless it was hung up."""
+        self.read(limit)
+        stdout, stderr = self.child.communicate(timeout=30)
+        if self.master is not None:  # a hung-up terminal has no attributes left to read
+            self.attributes_after = termios.tcgetattr(self.slave)
+        self.close()
+        return self.child.returncode, stdout, stderr
+
+    def kill(self):
+        """Ends the child if it still runs and lets go of the terminal; for cleanups."""
+        if self.child.poll() is None:
+            self.child.kill()
+            self.child.wait()
+        self.close()
+
+    def close(self):
+        for fd in (self.master, self.slave):
+            if fd is not None:
+                os.close(fd)
+        self.master = self.slave = None

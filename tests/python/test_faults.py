@@ -2,18 +2,15 @@
 an internal fault in the middle of a frame, and a hundred animations in one process. Whatever
 happens, the call comes back promptly and leaves nothing behind."""
 
-import fcntl
 import json
 import os
-import select
 import signal
-import struct
-import subprocess
 import sys
-import termios
 import textwrap
 import time
 import unittest
+
+from support import TerminalChild
 
 PRELOAD = os.environ.get("TAVVIK_PRELOAD", "")
 HERE = os.path.dirname(os.path.abspath(__file__))  # the child imports support from here
@@ -36,74 +33,28 @@ PRELUDE = textwrap.dedent(
 )
 
 
-class TerminalChild:
-    """A child interpreter in a session of its own whose controlling terminal is a fresh
-    pseudo-terminal of `width` x `height`; the parent holds the other end and reads all the
-    child writes there, so that the child never blocks on a full terminal."""
+class FaultChild(TerminalChild):
+    """A child interpreter on a terminal of its own running PRELUDE and `code`; what it reports
+    comes back from `finish` as a list of facts."""
 
-    def __init__(self, code, env=None, width=100, height=30):
-        self.master, slave = os.openpty()
-        fcntl.ioctl(slave, termios.TIOCSWINSZ, struct.pack("HHHH", height, width, 0, 0))
-        # Held until the end: with no terminal side open anywhere, reading this side fails.
-        self.slave = slave
+    def __init__(self, code, env=None, **size):
         report_read, report_write = os.pipe()
-
-        def own_terminal():
-            os.setsid()
-            fcntl.ioctl(slave, termios.TIOCSCTTY, 0)
-
-        self.child = subprocess.Popen(
-            [sys.executable, "-c", PRELUDE + textwrap.dedent(code)],
-            stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-            preexec_fn=own_terminal, pass_fds=(report_write,), cwd=HERE,
-            env=dict(os.environ, TERM="xterm-256color", REPORT_FD=str(report_write),
-                     **(env or {})))
+        super().__init__([sys.executable, "-c", PRELUDE + textwrap.dedent(code)],
+                         env=dict(env or {}, REPORT_FD=str(report_write)),
+                         pass_fds=(report_write,), cwd=HERE, **size)
         os.close(report_write)
         self.reports = os.fdopen(report_read, "rb")
-        self.shown = bytearray()
-        self.started = time.monotonic()
-
-    def read(self, seconds):
-        """Reads what the child shows for `seconds`, or until the terminal has no writer."""
-        deadline = time.monotonic() + seconds
-        while self.master is not None and time.monotonic() < deadline:
-            readable, _, _ = select.select([self.master], [], [], 0.05)
-            if readable:
-                try:
-                    chunk = os.read(self.master, 65536)
-                except OSError:  # EIO: nothing holds the terminal side any more
-                    return
-                if not chunk:
-                    return
-                self.shown += chunk
-            elif self.child.poll() is not None:
-                return
-
-    def hang_up(self):
-        """Closes the terminal's other end, as a terminal window that goes away does."""
-        os.close(self.master)
-        self.master = None
-        return time.monotonic()
 
     def finish(self, limit=120):
-        self.read(limit)
-        stdout, stderr = self.child.communicate(timeout=30)
-        if self.master is not None:
-            os.close(self.master)
-        os.close(self.slave)
+        code, stdout, stderr = super().finish(limit)
         facts = [json.loads(line) for line in self.reports.read().splitlines()]
         self.reports.close()
-        return self.child.returncode, stdout, stderr.decode(errors="replace"), facts
-
-    def kill(self):
-        if self.child.poll() is None:
-            self.child.kill()
-            self.child.wait()
+        return code, stdout, stderr.decode(errors="replace"), facts
 
 
 class FaultTest(unittest.TestCase):
     def start(self, code, **kwargs):
-        child = TerminalChild(code, **kwargs)
+        child = FaultChild(code, **kwargs)
         self.addCleanup(child.kill)
         return child
 
