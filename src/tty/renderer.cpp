@@ -230,7 +230,7 @@ void Renderer::write_cell(const tui::Buffer& screen, int x, int y, std::string& 
   move_to(screen, x, y, out);
   const char32_t symbol = displayable(cell.symbol);
   select_colors(cell.fg, cell.bg, out);
-  put_symbol(symbol, out);
+  tui::append_utf8(symbol, out);
   if (!surely_narrow(symbol)) {
     cursor_x_ = cursor_y_ = -1;
   } else if (x == width - 1) {
@@ -239,10 +239,6 @@ void Renderer::write_cell(const tui::Buffer& screen, int x, int y, std::string& 
   } else {
     cursor_x_ = x + 1;
   }
-}
-
-void Renderer::put_symbol(char32_t symbol, std::string& out) const {
-  tui::append_utf8(symbol, out);
 }
 
 }  // namespace tty

@@ -103,7 +103,6 @@ class Renderer {
   /// covered.
   std::size_t repeat_cell(const tui::Buffer& screen, std::span<const std::uint32_t> positions,
                           std::size_t i, std::string& out);
-  void put_symbol(char32_t symbol, std::string& out) const;
   /// One past the last non-blank cell of a row of the screen.
   int row_end(const tui::Buffer& screen, int row);
 

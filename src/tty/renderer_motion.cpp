@@ -4,6 +4,7 @@
 
 #include "tty/renderer.hpp"
 #include "tty/renderer_sequences.hpp"
+#include "tui/utf8.hpp"
 
 namespace tty {
 
@@ -164,7 +165,7 @@ void Renderer::emit_horizontal(const tui::Buffer& screen, Horizontal how, int ro
       break;
     case Horizontal::Overwrite:
       for (int x = from; x < to; ++x) {
-        put_symbol(
+        tui::append_utf8(
             displayable(
                 screen.at(static_cast<std::uint16_t>(x), static_cast<std::uint16_t>(row)).symbol),
             out);
