@@ -28,13 +28,28 @@
 
 namespace {
 
-using NanosleepFunction = int (*)(const timespec*, timespec*);
-using ClockGettimeFunction = int (*)(clockid_t, timespec*);
-using TcdrainFunction = int (*)(int);
-
 template <typename Function>
 Function next_definition(const char* name) {
   return reinterpret_cast<Function>(dlsym(RTLD_NEXT, name));
+}
+
+// The C library's own definitions, looked up once: clock_gettime is called for every frame.
+int real_clock_gettime(clockid_t clock, timespec* time) {
+  static const auto real = next_definition<int (*)(clockid_t, timespec*)>("clock_gettime");
+  return real(clock, time);
+}
+int real_nanosleep(const timespec* request, timespec* remaining) {
+  static const auto real = next_definition<int (*)(const timespec*, timespec*)>("nanosleep");
+  return real(request, remaining);
+}
+int real_clock_nanosleep(clockid_t clock, int flags, const timespec* request, timespec* remaining) {
+  static const auto real =
+      next_definition<int (*)(clockid_t, int, const timespec*, timespec*)>("clock_nanosleep");
+  return real(clock, flags, request, remaining);
+}
+int real_tcdrain(int fd) {
+  static const auto real = next_definition<int (*)(int)>("tcdrain");
+  return real(fd);
 }
 
 constexpr std::int64_t kNanosecondsPerSecond = 1'000'000'000;
@@ -65,7 +80,7 @@ bool is_monotonic(clockid_t clock) {
 std::int64_t virtual_now() {
   static const std::int64_t start = [] {
     timespec now{};
-    next_definition<ClockGettimeFunction>("clock_gettime")(CLOCK_MONOTONIC, &now);
+    real_clock_gettime(CLOCK_MONOTONIC, &now);
     return to_nanoseconds(now);
   }();
   return start + slept_nanoseconds.load();
@@ -100,7 +115,7 @@ void pause_if_asked(std::int64_t count) {
   const std::string resume = base + "/resume-" + std::to_string(count);
   const timespec step{0, 2'000'000};
   for (int waited = 0; waited < 30'000 && access(resume.c_str(), F_OK) != 0; ++waited) {
-    next_definition<NanosleepFunction>("nanosleep")(&step, nullptr);
+    real_nanosleep(&step, nullptr);
   }
 }
 
@@ -119,11 +134,11 @@ __attribute__((visibility("default"))) int clock_gettime(clockid_t clock, timesp
     *time = to_timespec(virtual_now());
     return 0;
   }
-  return next_definition<ClockGettimeFunction>("clock_gettime")(clock, time);
+  return real_clock_gettime(clock, time);
 }
 
 __attribute__((visibility("default"))) int nanosleep(const timespec* request, timespec* remaining) {
-  if (!virtual_clock()) return next_definition<NanosleepFunction>("nanosleep")(request, remaining);
+  if (!virtual_clock()) return real_nanosleep(request, remaining);
   if (request->tv_nsec < 0 || request->tv_nsec >= kNanosecondsPerSecond) {
     errno = EINVAL;
     return -1;
@@ -134,9 +149,8 @@ __attribute__((visibility("default"))) int nanosleep(const timespec* request, ti
 __attribute__((visibility("default"))) int clock_nanosleep(clockid_t clock, int flags,
                                                            const timespec* request,
                                                            timespec* remaining) {
-  using Function = int (*)(clockid_t, int, const timespec*, timespec*);
   if (!virtual_clock() || !is_monotonic(clock)) {
-    return next_definition<Function>("clock_nanosleep")(clock, flags, request, remaining);
+    return real_clock_nanosleep(clock, flags, request, remaining);
   }
   const std::int64_t asked = to_nanoseconds(*request);
   return sleep_virtually((flags & TIMER_ABSTIME) != 0 ? asked - virtual_now() : asked);
@@ -146,7 +160,7 @@ __attribute__((visibility("default"))) int tcdrain(int fd) {
   if (const char* at = getenv("TAVVIK_TEST_THROW_AT_TCDRAIN")) {
     if (++tcdrain_count == atoll(at)) throw std::runtime_error("injected fault while sending");
   }
-  return next_definition<TcdrainFunction>("tcdrain")(fd);
+  return real_tcdrain(fd);
 }
 
 }  // extern "C"
