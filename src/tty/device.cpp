@@ -41,7 +41,6 @@ SystemCalls::Result retrying_interrupted(Call call) {
 Device::Device(SystemCalls& calls, const Capabilities& capabilities, std::string show_cursor)
     : calls_(calls),
       bracketed_paste_(capabilities.bracketed_paste),
-      mouse_reporting_(capabilities.mouse_reporting),
       show_cursor_(std::move(show_cursor)) {}
 
 std::expected<std::unique_ptr<Device>, tui::Error> Device::acquire(SystemCalls& calls,
@@ -91,9 +90,9 @@ std::expected<std::unique_ptr<Device>, tui::Error> Device::acquire(SystemCalls& 
     return std::unexpected(tui::Error("failed to set raw mode"));
   }
 
+  // Nothing reads the terminal's input, so no mouse reports or key encodings are asked for:
+  // they would only garble what the next reader of the terminal gets.
   if (device->bracketed_paste_) device->output_ += "\x1b[?2004h";
-  if (device->mouse_reporting_) device->output_ += "\x1b[?1003h\x1b[?1006h";
-  device->output_ += "\x1b[>4;2m";
   if (auto sent = device->flush(); !sent) return std::unexpected(std::move(sent.error()));
 
   // Sent with the first frame, so that the screen is switched and drawn in one go.
@@ -138,8 +137,6 @@ void Device::release() {
   output_.clear();
   output_ += show_cursor_;
   if (bracketed_paste_) output_ += "\x1b[?2004l";
-  if (mouse_reporting_) output_ += "\x1b[?1006l\x1b[?1003l";
-  output_ += "\x1b[>4;0m";
   // A switch that never reached the terminal needs no way back.
   if (alternate_screen_ == AlternateScreen::Entered) output_ += kLeaveAlternateScreen;
   alternate_screen_ = AlternateScreen::Off;

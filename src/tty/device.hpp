@@ -44,7 +44,6 @@ class Device {
 
   SystemCalls& calls_;
   bool bracketed_paste_;
-  bool mouse_reporting_;
   std::string show_cursor_;
   OwnedFd read_;
   OwnedFd write_;

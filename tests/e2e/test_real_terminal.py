@@ -142,8 +142,8 @@ class RealTerminalTest(unittest.TestCase):
     def test_modes_are_set_while_playing(self):
         for screen in self.screens:
             with self.subTest(size=screen.width):
-                # alternate screen on, cursor hidden, mouse reports in SGR form
-                self.assertEqual(self.modes_during.get(screen), "1,0,1,1")
+                # alternate screen on, cursor hidden, the mouse left alone
+                self.assertEqual(self.modes_during.get(screen), "1,0,0,0")
 
     def test_the_terminal_is_handed_back_as_it_was(self):
         for screen in self.screens:

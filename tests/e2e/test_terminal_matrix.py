@@ -66,7 +66,7 @@ class TerminalMatrixTest(unittest.TestCase):
         verdicts = screen.judge(captures, last_cell_blank=name == "dumb")
         shown = [" ".join(v.line.split()[1:3]) if v.matched else v.line for v in verdicts]
         self.assertEqual(shown, list(EXPECTED.values()))
-        self.assertEqual(modes_during, "1,0,1")
+        self.assertEqual(modes_during, "1,0,0")
 
         self.assertEqual(screen.read("rc").strip(), "0", screen.read("stderr"))
         self.assertEqual((screen.read("stdout"), screen.read("stderr")), ("", ""))

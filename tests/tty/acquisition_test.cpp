@@ -12,9 +12,9 @@ namespace {
 
 using tty_test::FakeSystemCalls;
 
-const std::string kModes = "\x1b[?2004h\x1b[?1003h\x1b[?1006h\x1b[>4;2m";
+const std::string kModes = "\x1b[?2004h";
 // xterm-256color spells the cursor-visible change with a cursor-blink reset first.
-const std::string kResets = "\x1b[?2004l\x1b[?1006l\x1b[?1003l\x1b[>4;0m";
+const std::string kResets = "\x1b[?2004l";
 const std::string kShowCursor = "\x1b[?12l\x1b[?25h";
 
 tty::MapEnvironment xterm() {
