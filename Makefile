@@ -53,7 +53,7 @@ bench: bootstrap
 	cmake --build $(BENCH_BUILD) -j$(JOBS)
 	$(BENCH_BUILD)/bench/tavvik-bench
 
-# Redraws docs/front.svg and docs/carrying.svg from the frames built into the module.
+# Redraws docs/animation.svg: the whole animation, played by the module on a screen in memory.
 pictures: build
 	cmake --build $(BUILD) --target pictures
 
