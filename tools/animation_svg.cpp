@@ -29,14 +29,24 @@ using tools::Recording;
 // Screen pixels per picture unit (a half-block pixel) at the picture's natural size.
 constexpr int kZoom = 8;
 
-/// A moment of the run (in milliseconds) as a fraction of the whole loop, for keyTimes.
-std::string key_time(long at, long loop) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%.6f", static_cast<double>(at) / static_cast<double>(loop));
+/// A number to six decimals, without trailing zeros.
+std::string decimal(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.6f", value);
   std::string out = text;
   while (out.back() == '0') out.pop_back();
   if (out.back() == '.') out.pop_back();
   return out;
+}
+
+/// Milliseconds as seconds.
+std::string seconds(long milliseconds) {
+  return decimal(static_cast<double>(milliseconds) / 1000);
+}
+
+/// A moment of the run (in milliseconds) as a fraction of the whole loop, for keyTimes.
+std::string key_time(long at, long loop) {
+  return decimal(static_cast<double>(at) / static_cast<double>(loop));
 }
 
 /// One discrete SMIL animation of `attribute` over the loop: `values[i]` from `times[i]` on.
@@ -47,7 +57,7 @@ std::string discrete(const char* attribute, const std::vector<long>& times,
     key_times += (i ? ";" : "") + key_time(times[i], loop);
     list += (i ? ";" : "") + values[i];
   }
-  return "<animate attributeName=\"" + std::string(attribute) + "\" dur=\"" + key_time(loop, 1000) +
+  return "<animate attributeName=\"" + std::string(attribute) + "\" dur=\"" + seconds(loop) +
          "s\" repeatCount=\"indefinite\" calcMode=\"discrete\" keyTimes=\"" + key_times +
          "\" values=\"" + list + "\"/>\n";
 }
@@ -100,7 +110,7 @@ std::string svg_of(const Recording& recording, const LayeredAnimation& layers) {
       std::to_string(background.width) + " " + std::to_string(background.height) +
       "\" shape-rendering=\"crispEdges\">\n<title>tavvik run on a terminal of " +
       std::to_string(recording.size.width) + " x " + std::to_string(recording.size.height) +
-      " cells, the whole " + key_time(loop, 1000) + " seconds</title>\n<defs>\n";
+      " cells, the whole " + seconds(loop) + " seconds</title>\n<defs>\n";
   const tools::PixelBox& window = layers.window;
   svg += "<clipPath id=\"window\"><rect x=\"" + std::to_string(window.left) + "\" y=\"" +
          std::to_string(window.top) + "\" width=\"" + std::to_string(window.right - window.left) +

@@ -98,6 +98,77 @@ std::string escaped(char32_t symbol) {
   }
 }
 
+/// The box-drawing characters as lines, one path per colour.
+std::string box_lines(std::span<const tui::Cell> cells, tui::Size size) {
+  struct Lines {
+    std::vector<Segment> horizontal, vertical;
+  };
+  std::map<std::string, Lines> lines;  // by colour
+  for (int row = 0; row < size.height; ++row) {
+    for (int column = 0; column < size.width; ++column) {
+      const tui::Cell& cell = cells[static_cast<std::size_t>(row) * size.width + column];
+      const std::optional<Arms> arms = is_pixel_cell(cell) ? std::nullopt : arms_of(cell.symbol);
+      if (!arms) continue;
+      Lines& in_colour = lines[rgb_of(cell.fg.code(), kScreenForeground)];
+      const double middle_x = column + 0.5, middle_y = 2 * row + 1;
+      if (arms->left || arms->right) {
+        in_colour.horizontal.push_back(
+            {middle_y, arms->left ? column : middle_x, arms->right ? column + 1 : middle_x});
+      }
+      if (arms->up || arms->down) {
+        in_colour.vertical.push_back(
+            {middle_x, arms->up ? 2.0 * row : middle_y, arms->down ? 2.0 * row + 2 : middle_y});
+      }
+    }
+  }
+  std::string svg;
+  for (const auto& [colour, in_colour] : lines) {
+    svg += "<path fill=\"none\" stroke=\"" + colour +
+           "\" stroke-width=\"0.125\" stroke-linecap=\"square\" d=\"" +
+           line_path(in_colour.horizontal, true) + line_path(in_colour.vertical, false) + "\"/>\n";
+  }
+  return svg;
+}
+
+/// Whether a cell shows a character that is written as text.
+bool is_text(const tui::Cell& cell) {
+  return !is_pixel_cell(cell) && !arms_of(cell.symbol);
+}
+
+/// The other characters as text: each run of them in the same colours is one text element,
+/// stretched to exactly its cells, over its background when that is not the default.
+std::string texts(std::span<const tui::Cell> cells, tui::Size size) {
+  std::string backgrounds, texts;
+  for (int row = 0; row < size.height; ++row) {
+    const tui::Cell* line = cells.data() + static_cast<std::size_t>(row) * size.width;
+    for (int column = 0; column < size.width; ++column) {
+      const tui::Cell& cell = line[column];
+      if (!is_text(cell)) continue;
+      int length = 0;
+      std::string text;
+      while (column + length < size.width && is_text(line[column + length]) &&
+             line[column + length].fg == cell.fg && line[column + length].bg == cell.bg) {
+        text += escaped(line[column + length].symbol);
+        ++length;
+      }
+      if (!cell.bg.is_reset()) {
+        backgrounds += "<rect x=\"" + std::to_string(column) + "\" y=\"" + std::to_string(2 * row) +
+                       "\" width=\"" + std::to_string(length) + "\" height=\"2\" fill=\"" +
+                       rgb_of(cell.bg.code(), kScreenBackground) + "\"/>\n";
+      }
+      texts += "<text x=\"" + std::to_string(column) + "\" y=\"" + number(2 * row + 1.55) +
+               "\" textLength=\"" + std::to_string(length) +
+               "\" lengthAdjust=\"spacingAndGlyphs\" fill=\"" +
+               rgb_of(cell.fg.code(), kScreenForeground) + "\">" + text + "</text>\n";
+      column += length - 1;
+    }
+  }
+  if (texts.empty()) return backgrounds;
+  return backgrounds +
+         "<g font-family=\"DejaVu Sans Mono,Menlo,Consolas,monospace\" font-size=\"1.6\">\n" +
+         texts + "</g>\n";
+}
+
 }  // namespace
 
 std::string rgb_of(std::uint16_t code, const char* default_rgb) {
@@ -147,59 +218,7 @@ std::string pixel_paths(int width, int height, const std::function<int(int, int)
 }
 
 std::string character_cells(std::span<const tui::Cell> cells, tui::Size size) {
-  std::map<std::string, std::pair<std::vector<Segment>, std::vector<Segment>>> lines;
-  std::string backgrounds, texts;
-  for (int row = 0; row < size.height; ++row) {
-    for (int column = 0; column < size.width; ++column) {
-      const tui::Cell& cell = cells[static_cast<std::size_t>(row) * size.width + column];
-      if (is_pixel_cell(cell)) continue;
-      if (!cell.bg.is_reset()) {
-        backgrounds += "<rect x=\"" + std::to_string(column) + "\" y=\"" + std::to_string(2 * row) +
-                       "\" width=\"1\" height=\"2\" fill=\"" +
-                       rgb_of(cell.bg.code(), kScreenBackground) + "\"/>\n";
-      }
-      const std::string colour = rgb_of(cell.fg.code(), kScreenForeground);
-      if (const std::optional<Arms> arms = arms_of(cell.symbol)) {
-        const double middle_x = column + 0.5, middle_y = 2 * row + 1;
-        if (arms->left || arms->right) {
-          lines[colour].first.push_back(
-              {middle_y, arms->left ? column : middle_x, arms->right ? column + 1 : middle_x});
-        }
-        if (arms->up || arms->down) {
-          lines[colour].second.push_back(
-              {middle_x, arms->up ? 2.0 * row : middle_y, arms->down ? 2.0 * row + 2 : middle_y});
-        }
-        continue;
-      }
-      // A run of characters in one colour is one text, stretched to exactly its cells.
-      int length = 1;
-      std::string text = escaped(cell.symbol);
-      while (column + length < size.width) {
-        const tui::Cell& next = cells[static_cast<std::size_t>(row) * size.width + column + length];
-        if (is_pixel_cell(next) || arms_of(next.symbol) || next.fg != cell.fg ||
-            next.bg != cell.bg) {
-          break;
-        }
-        text += escaped(next.symbol);
-        ++length;
-      }
-      texts += "<text x=\"" + std::to_string(column) + "\" y=\"" + number(2 * row + 1.55) +
-               "\" textLength=\"" + std::to_string(length) +
-               "\" lengthAdjust=\"spacingAndGlyphs\" fill=\"" + colour + "\">" + text + "</text>\n";
-      column += length - 1;
-    }
-  }
-  std::string svg = backgrounds;
-  for (const auto& [colour, segments] : lines) {
-    svg += "<path fill=\"none\" stroke=\"" + colour +
-           "\" stroke-width=\"0.125\" stroke-linecap=\"square\" d=\"" +
-           line_path(segments.first, true) + line_path(segments.second, false) + "\"/>\n";
-  }
-  if (!texts.empty()) {
-    svg += "<g font-family=\"DejaVu Sans Mono,Menlo,Consolas,monospace\" font-size=\"1.6\">\n" +
-           texts + "</g>\n";
-  }
-  return svg;
+  return box_lines(cells, size) + texts(cells, size);
 }
 
 }  // namespace tools
