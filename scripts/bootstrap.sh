@@ -11,6 +11,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libvterm-dev libncurses-dev
   tmux valgrind
+  xvfb xterm xdotool
 )
 if [ "${1:-}" = --lint ]; then
   # The default clang-tidy 14 cannot read libstdc++ 12's <expected>.
