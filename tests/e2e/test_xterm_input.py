@@ -136,6 +136,9 @@ class XtermInputTest(unittest.TestCase):
         for x, y in ((20, 20), (120, 60), (240, 120), (360, 200), (480, 280), (600, 360)):
             moves += ["mousemove", "--window", window, str(x), str(y)]
         self.assertTrue(self.xdotool(*moves, "key", *KEYS))
+        # Still paused until xterm has queued the keys: a key it handled after the release
+        # would come plain whatever modes the launcher had asked for. The mouse moves were
+        # handled before the keys.
         tty = self.read("tty")
         self.assertTrue(wait_for(lambda: queued_bytes(tty) >= len(TYPED), 10),
                         "xterm sent nothing for the keys")
