@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "tty/system_calls.hpp"
+
 namespace tavvik::python {
 
 namespace {
@@ -12,13 +14,10 @@ namespace {
 constexpr std::string_view kFaultWithoutMessage = "internal fault without a message";
 constexpr std::string_view kDoubleFault = "uncaught panic at ffi boundary\n";
 
-// Straight to the descriptor: the report must come out even when stdio is in a bad state.
+// Straight to the descriptor: the report must come out even when stdio is in a bad state. A
+// failure leaves nowhere to report to.
 void write_to_stderr(std::string_view text) noexcept {
-  while (!text.empty()) {
-    const ssize_t written = ::write(STDERR_FILENO, text.data(), text.size());
-    if (written <= 0) return;  // nowhere left to report to
-    text.remove_prefix(static_cast<std::size_t>(written));
-  }
+  (void)tty::write_all(tty::real_system_calls(), STDERR_FILENO, text);
 }
 
 }  // namespace

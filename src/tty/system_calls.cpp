@@ -65,17 +65,16 @@ SystemCalls& real_system_calls() {
   return calls;
 }
 
-std::expected<void, int> write_all(SystemCalls& calls, int fd, const char* data, std::size_t size) {
-  while (size > 0) {
-    auto written = calls.write(fd, data, size);
+std::expected<void, int> write_all(SystemCalls& calls, int fd, std::string_view& data) {
+  while (!data.empty()) {
+    auto written = calls.write(fd, data.data(), data.size());
     if (!written) {
       if (written.error() == EINTR) continue;
       return std::unexpected(written.error());
     }
-    // A terminal that accepts nothing without saying why would make this loop spin forever.
-    if (*written == 0) return std::unexpected(EIO);
-    data += *written;
-    size -= *written;
+    // A descriptor that takes nothing without saying why would make this loop spin forever.
+    if (*written == 0) return std::unexpected(0);
+    data.remove_prefix(*written);
   }
   return {};
 }

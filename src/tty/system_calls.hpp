@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <expected>
+#include <string_view>
 
 namespace tty {
 
@@ -38,7 +39,9 @@ class SystemCalls {
 /// The calls as the C library makes them.
 SystemCalls& real_system_calls();
 
-/// Writes all of `data`, carrying on after partial writes and interrupted calls.
-std::expected<void, int> write_all(SystemCalls& calls, int fd, const char* data, std::size_t size);
+/// Writes all of `data`, carrying on after partial writes and interrupted calls. On failure it
+/// returns the error number, or 0 when a write took nothing without one, and leaves in `data`
+/// what was not written. Allocates nothing.
+std::expected<void, int> write_all(SystemCalls& calls, int fd, std::string_view& data);
 
 }  // namespace tty
