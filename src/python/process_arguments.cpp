@@ -7,6 +7,8 @@
 #include <optional>
 #include <stdexcept>
 
+#include "tui/utf8.hpp"
+
 namespace tavvik::python {
 
 namespace {
@@ -30,55 +32,6 @@ void remember_startup_arguments(int argc, char** argv, char** /*envp*/) {
 // NOLINTNEXTLINE(cppcoreguidelines-avoid-non-const-global-variables)
 [[gnu::used, gnu::section(".init_array")]] void (*remember_startup_arguments_hook)(
     int, char**, char**) = &remember_startup_arguments;
-
-/// One decoded code point and the number of bytes it took.
-struct Decoded {
-  char32_t code_point;
-  std::size_t length;
-};
-
-// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
-std::optional<Decoded> decode_one(std::string_view bytes) {
-  const auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(bytes[i]); };
-  const std::uint8_t lead = byte(0);
-  if (lead < 0x80) return Decoded{lead, 1};
-  std::size_t length = 0;
-  char32_t code_point = 0;
-  std::uint8_t low = 0x80;
-  std::uint8_t high = 0xBF;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-    code_point = lead & 0x1F;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    code_point = lead & 0x0F;
-    if (lead == 0xE0) low = 0xA0;
-    if (lead == 0xED) high = 0x9F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    code_point = lead & 0x07;
-    if (lead == 0xF0) low = 0x90;
-    if (lead == 0xF4) high = 0x8F;
-  } else {
-    return std::nullopt;
-  }
-  if (bytes.size() < length) return std::nullopt;
-  for (std::size_t i = 1; i < length; ++i) {
-    const std::uint8_t next = byte(i);
-    if (next < (i == 1 ? low : 0x80) || next > (i == 1 ? high : 0xBF)) return std::nullopt;
-    code_point = (code_point << 6) | (next & 0x3F);
-  }
-  return Decoded{code_point, length};
-}
-
-bool is_utf8(std::string_view bytes) {
-  while (!bytes.empty()) {
-    const auto decoded = decode_one(bytes);
-    if (!decoded) return false;
-    bytes.remove_prefix(decoded->length);
-  }
-  return true;
-}
 
 void append_escaped(std::string& out, char32_t code_point, std::string_view encoded) {
   switch (code_point) {
@@ -121,7 +74,7 @@ void append_escaped(std::string& out, char32_t code_point, std::string_view enco
 std::string quoted_bytes(std::string_view bytes) {
   std::string out = "\"";
   while (!bytes.empty()) {
-    if (const auto decoded = decode_one(bytes)) {
+    if (const auto decoded = tui::decode_utf8(bytes)) {
       append_escaped(out, decoded->code_point, bytes.substr(0, decoded->length));
       bytes.remove_prefix(decoded->length);
       continue;
@@ -144,7 +97,7 @@ std::vector<std::string> process_argument_list() {
   list.reserve(startup_argc > 1 ? static_cast<std::size_t>(startup_argc - 1) : 0);
   for (int i = 0; i < startup_argc && startup_argv[i] != nullptr; ++i) {
     const std::string_view argument(startup_argv[i]);
-    if (!is_utf8(argument)) {
+    if (!tui::is_valid_utf8(argument)) {
       std::string message = "process argument is not valid UTF-8: ";
       message += quoted_bytes(argument);
       throw std::runtime_error(message);

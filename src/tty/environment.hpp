@@ -36,7 +36,4 @@ class MapEnvironment final : public Environment {
   std::map<std::string, std::string> variables_;
 };
 
-/// True when `bytes` is well-formed UTF-8 (no overlong forms, surrogates or values past U+10FFFF).
-bool is_valid_utf8(std::string_view bytes);
-
 }  // namespace tty

@@ -12,6 +12,7 @@
 #include <fstream>
 
 #include "tty/terminfo_lookup.hpp"
+#include "tui/utf8.hpp"
 
 namespace {
 
@@ -100,9 +101,9 @@ TEST(Probe, NonUtf8VariablesCountAsAbsent) {
   const auto found = tty::probe_capabilities(environment);
   EXPECT_FALSE(found.term_program);
   EXPECT_EQ(found.term_program_version, "1.0");
-  EXPECT_TRUE(tty::is_valid_utf8("gr\xc3\xbc\xc3\x9f"));
-  EXPECT_FALSE(tty::is_valid_utf8("\xed\xa0\x80"));  // a surrogate
-  EXPECT_FALSE(tty::is_valid_utf8("\xc3"));          // cut short
+  EXPECT_TRUE(tui::is_valid_utf8("gr\xc3\xbc\xc3\x9f"));
+  EXPECT_FALSE(tui::is_valid_utf8("\xed\xa0\x80"));  // a surrogate
+  EXPECT_FALSE(tui::is_valid_utf8("\xc3"));          // cut short
 }
 
 TEST(Probe, BackgroundColourEraseFromColortermBceOrDescription) {
