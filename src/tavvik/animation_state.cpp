@@ -13,7 +13,7 @@ bool AnimationState::advance() {
 
   const std::uint16_t width = area.width;
   x += 2;
-  // Twice the width as a 16-bit value: beyond 32767 columns it wraps, as the walk always has.
+  // The walk ends at twice the width taken as a 16-bit value, so beyond 32767 columns it wraps.
   const auto walk_end = static_cast<std::uint16_t>(2u * width);
   if (x > walk_end) x = 0;
 

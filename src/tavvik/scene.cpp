@@ -26,10 +26,6 @@ void Scene::draw_frame(tui::Frame& frame, AnimationState& state) {
   block.title(kTitle);
   tui::Canvas canvas;
   canvas.block = &block;
-  // The doubling happens on 16-bit values, as the bounds were always given; nothing paints by
-  // these bounds, they only describe the canvas.
-  canvas.x_bounds = {0.0, static_cast<double>(static_cast<std::uint16_t>(2 * area.width))};
-  canvas.y_bounds = {0.0, static_cast<double>(static_cast<std::uint16_t>(2 * area.height))};
   canvas.background = tui::Color::Reset;
 
   canvas.render(area, frame.buffer(), storage_,

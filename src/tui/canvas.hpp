@@ -1,6 +1,5 @@
 #pragma once
 
-#include <array>
 #include <utility>
 
 #include "tui/block.hpp"
@@ -21,8 +20,6 @@ void set_background(Buffer& buffer, Rect area, Color background);
 /// the callback.
 struct Canvas {
   const Block* block = nullptr;  ///< the frame, borrowed; none makes the canvas fill the area
-  std::array<double, 2> x_bounds{};
-  std::array<double, 2> y_bounds{};
   Color background = Color::Reset;
 
   /// `paint` is called as `paint(Context&)`. It is a template parameter rather than a
@@ -37,7 +34,7 @@ struct Canvas {
     }
     if (inner.empty()) return;
     set_background(buffer, inner, background);
-    Context context(storage, inner.width, inner.height, x_bounds, y_bounds);
+    Context context(storage, inner.width, inner.height);
     std::forward<PaintFn>(paint)(context);
     context.finish();
     for (const Layer& layer : context.layers()) layer.copy_into(buffer, inner);

@@ -2,9 +2,8 @@
 
 namespace tui {
 
-Context::Context(CanvasStorage& storage, std::uint16_t columns, std::uint16_t rows,
-                 std::array<double, 2> x_bounds, std::array<double, 2> y_bounds)
-    : storage_(storage), x_bounds_(x_bounds), y_bounds_(y_bounds) {
+Context::Context(CanvasStorage& storage, std::uint16_t columns, std::uint16_t rows)
+    : storage_(storage) {
   HalfBlockGrid& grid = storage_.grid_;
   const std::uint32_t pixel_rows = 2u * rows;
   // A grid left blank by the last frame's save need not be blanked again.

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -32,8 +31,7 @@ class CanvasStorage {
 class Context {
  public:
   /// Starts a frame of `columns` x `rows` cells over `storage`, discarding what it held.
-  Context(CanvasStorage& storage, std::uint16_t columns, std::uint16_t rows,
-          std::array<double, 2> x_bounds = {}, std::array<double, 2> y_bounds = {});
+  Context(CanvasStorage& storage, std::uint16_t columns, std::uint16_t rows);
   Context(const Context&) = delete;
   Context& operator=(const Context&) = delete;
   ~Context() = default;
@@ -48,17 +46,11 @@ class Context {
   std::span<const Layer> layers() const { return {storage_.layers_.data(), saved_}; }
   const HalfBlockGrid& grid() const { return storage_.grid_; }
   bool has_unsaved_painting() const { return dirty_; }
-  /// The coordinate bounds the canvas was configured with; shapes that paint by pixel index
-  /// never consult them.
-  std::array<double, 2> x_bounds() const { return x_bounds_; }
-  std::array<double, 2> y_bounds() const { return y_bounds_; }
 
  private:
   CanvasStorage& storage_;
   std::size_t saved_ = 0;
   bool dirty_ = false;
-  std::array<double, 2> x_bounds_;
-  std::array<double, 2> y_bounds_;
 };
 
 }  // namespace tui
