@@ -1,6 +1,7 @@
 #include "tty/control_strings.hpp"
 
 #include <algorithm>
+#include <charconv>
 #include <string_view>
 
 namespace tty {
@@ -77,17 +78,9 @@ ColorSelect described_color(const TerminfoDescription& description, unibi_string
   return select;
 }
 
-}  // namespace
-
-ControlStrings control_strings_for(const Capabilities& capabilities) {
-  ControlStrings strings;
-  for (int index = 0; index < 256; ++index) {
-    strings.foreground[index] = xterm_color(index, true);
-    strings.background[index] = xterm_color(index, false);
-  }
-  if (!capabilities.description) return strings;
-  const TerminfoDescription& description = *capabilities.description;
-
+/// The description's spellings of the essential sequences, and which shortcuts it spells the
+/// way the renderer writes them.
+void use_description_strings(const TerminfoDescription& description, ControlStrings& strings) {
   if (auto text = description.expand(unibi_cursor_invisible)) strings.hide_cursor = *text;
   if (auto text = description.expand(unibi_cursor_normal)) strings.show_cursor = *text;
   if (auto text = description.expand(unibi_clear_screen)) strings.clear_screen = *text;
@@ -112,15 +105,18 @@ ControlStrings control_strings_for(const Capabilities& capabilities) {
   strings.column_address = spelled_as(description, unibi_column_address, [](int n, int) {
     return "\x1b[" + std::to_string(n + 1) + 'G';
   });
-  strings.erase_line = spelled_exactly(description, unibi_clr_eol, "\x1b[K");
+  strings.erase_line = spelled_exactly(description, unibi_clr_eol, strings.erase_to_line_end);
   strings.insert_characters = spelled_as(description, unibi_parm_ich, standard('@'));
   strings.delete_characters = spelled_as(description, unibi_parm_dch, standard('P'));
   strings.repeat = repeats_as_ecma48(description);
   strings.eager_wrap =
       description.flag(unibi_auto_right_margin) && !description.flag(unibi_eat_newline_glitch);
+}
 
-  // Past the description's count a colour still comes out as itself (a description of eight
-  // colours would spell colour 130 as ESC[3130m), and in the form most terminals know.
+/// The description's colours, up to its count; past the count a colour still comes out as
+/// itself (a description of eight colours would spell colour 130 as ESC[3130m), and in the
+/// form most terminals know.
+void use_description_colors(const TerminfoDescription& description, ControlStrings& strings) {
   const int colors = description.number(unibi_max_colors);
   for (int index = std::max(colors, 8); index < 256; ++index) {
     strings.foreground[index] = palette_color(index, true);
@@ -135,6 +131,111 @@ ControlStrings control_strings_for(const Capabilities& capabilities) {
     if (has_background) {
       strings.background[index] = described_color(description, unibi_set_a_background, index);
     }
+  }
+}
+
+/// Plain SGR parameters, gathered into one ESC[...m; a description's whole sequence goes out on
+/// its own between them.
+class SgrWriter {
+ public:
+  explicit SgrWriter(std::string& out) : out_(out) {}
+  ~SgrWriter() {
+    if (open_) out_ += 'm';
+  }
+  SgrWriter(const SgrWriter&) = delete;
+  SgrWriter& operator=(const SgrWriter&) = delete;
+
+  void parameter(std::string_view text) {
+    out_ += open_ ? ";" : "\x1b[";
+    open_ = true;
+    out_ += text;
+  }
+  void color(tui::Color color, const std::array<ColorSelect, 256>& table,
+             std::string_view default_parameter) {
+    if (color.is_reset()) return parameter(default_parameter);
+    const ColorSelect& select = table[color.index()];
+    if (!select.whole_sequence) return parameter(select.view());
+    if (open_) out_ += 'm', open_ = false;
+    out_ += select.view();
+  }
+
+ private:
+  std::string& out_;
+  bool open_ = false;
+};
+
+}  // namespace
+
+int digits(int n) {
+  int count = 1;
+  while (n >= 10) n /= 10, ++count;
+  return count;
+}
+
+void append_number(int n, std::string& out) {
+  char text[12];
+  auto result = std::to_chars(text, text + sizeof text, n);
+  out.append(text, result.ptr);
+}
+
+void append_counted(Counted what, int n, std::string& out) {
+  out += "\x1b[";
+  if (n != 1) append_number(n, out);
+  out += static_cast<char>(what);
+}
+
+void ControlStrings::append_address(int x, int y, std::string& out) const {
+  if (unusual_cursor_address) {
+    char text[64];
+    const std::size_t length =
+        unusual_cursor_address->expand_into(unibi_cursor_address, {y, x}, text, sizeof text);
+    out.append(text, std::min(length, sizeof text));
+    return;
+  }
+  out += "\x1b[";
+  if (y != 0 || x != 0) append_number(y + 1, out);
+  if (x != 0) {
+    out += ';';
+    append_number(x + 1, out);
+  }
+  out += 'H';
+}
+
+int ControlStrings::address_cost(int x, int y) const {
+  if (unusual_cursor_address) {
+    return static_cast<int>(
+        unusual_cursor_address->expand_into(unibi_cursor_address, {y, x}, nullptr, 0));
+  }
+  if (x == 0) return y == 0 ? 3 : 3 + digits(y + 1);
+  return 4 + digits(y + 1) + digits(x + 1);
+}
+
+void ControlStrings::append_colors(bool restart, tui::Color from_fg, tui::Color from_bg,
+                                   tui::Color fg, tui::Color bg, std::string& out) const {
+  if (restart && fg.is_reset() && bg.is_reset()) {
+    out += reset_colors;
+    return;
+  }
+  SgrWriter sgr(out);
+  if (restart) {
+    sgr.parameter("0");
+    if (!fg.is_reset()) sgr.color(fg, foreground, {});
+    if (!bg.is_reset()) sgr.color(bg, background, {});
+    return;
+  }
+  if (fg != from_fg) sgr.color(fg, foreground, "39");
+  if (bg != from_bg) sgr.color(bg, background, "49");
+}
+
+ControlStrings control_strings_for(const Capabilities& capabilities) {
+  ControlStrings strings;
+  for (int index = 0; index < 256; ++index) {
+    strings.foreground[index] = xterm_color(index, true);
+    strings.background[index] = xterm_color(index, false);
+  }
+  if (capabilities.description) {
+    use_description_strings(*capabilities.description, strings);
+    use_description_colors(*capabilities.description, strings);
   }
   return strings;
 }

@@ -4,8 +4,10 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "tty/capabilities.hpp"
+#include "tui/color.hpp"
 
 namespace tty {
 
@@ -18,36 +20,83 @@ struct ColorSelect {
   std::string_view view() const { return {text.data(), length}; }
 };
 
-/// The control sequences the renderer may use on the probed terminal. Where the description has
-/// a capability, its spelling is used; where it has none, the ANSI/xterm form stands in for the
-/// essential ones (cursor address, cursor visibility, clearing) and the optional shortcuts are
-/// simply not used. Without any description the terminal is taken to be xterm-like.
+/// ECMA-48 sequences that take one count, ESC [ n final. The flags of `ControlStrings` say which
+/// the terminal understands.
+enum class Counted : char {
+  CursorUp = 'A',
+  CursorDown = 'B',
+  CursorForward = 'C',
+  CursorBackward = 'D',
+  Column = 'G',  // the count is the column, from 1
+  EraseCharacters = 'X',
+  InsertCharacters = '@',
+  DeleteCharacters = 'P',
+  Repeat = 'b',  // repeats the symbol just written n more times
+};
+
+/// Every control sequence written to the terminal, spelled for the probed terminal and nowhere
+/// else. Where the description has a capability, its spelling is used; where it has none, the
+/// ANSI/xterm form stands in for the essential ones (cursor address, cursor visibility,
+/// clearing) and the optional shortcuts are simply not used. Without any description the
+/// terminal is taken to be xterm-like. The device's modes are the xterm ones on every terminal.
 struct ControlStrings {
   std::string hide_cursor = "\x1b[?25l";
   std::string show_cursor = "\x1b[?25h";
   /// Erases the screen and leaves the cursor at the top left.
   std::string clear_screen = "\x1b[H\x1b[2J";
+  /// Selects the default colours (and drops every other attribute).
+  std::string_view reset_colors = "\x1b[m";
+  /// Erases from the cursor to the end of its row, when `erase_line` is set.
+  std::string_view erase_to_line_end = "\x1b[K";
+  std::string_view enter_alternate_screen = "\x1b[?1049h";
+  std::string_view leave_alternate_screen = "\x1b[?1049l";
+  std::string_view bracketed_paste_on = "\x1b[?2004h";
+  std::string_view bracketed_paste_off = "\x1b[?2004l";
   /// The description's own cursor address when it is not spelled ESC[row;colH.
   std::optional<TerminfoDescription> unusual_cursor_address;
   bool carriage_return = true;    // CR
   bool line_feed = true;          // LF moves one row down
   bool backspace = true;          // BS moves one column left
-  bool cursor_forward = true;     // ESC[nC
-  bool cursor_backward = true;    // ESC[nD
-  bool cursor_down = true;        // ESC[nB
-  bool cursor_up = true;          // ESC[nA
-  bool column_address = true;     // ESC[nG
-  bool erase_characters = true;   // ESC[nX
-  bool erase_line = true;         // ESC[K
-  bool insert_characters = true;  // ESC[n@
-  bool delete_characters = true;  // ESC[nP
-  bool repeat = false;            // ESC[nb repeats the symbol just written n more times
+  bool cursor_forward = true;     // Counted::CursorForward
+  bool cursor_backward = true;    // Counted::CursorBackward
+  bool cursor_down = true;        // Counted::CursorDown
+  bool cursor_up = true;          // Counted::CursorUp
+  bool column_address = true;     // Counted::Column
+  bool erase_characters = true;   // Counted::EraseCharacters
+  bool erase_line = true;         // erase_to_line_end
+  bool insert_characters = true;  // Counted::InsertCharacters
+  bool delete_characters = true;  // Counted::DeleteCharacters
+  bool repeat = false;            // Counted::Repeat
   /// Writing the last column wraps at once (auto margins without the pending-wrap state), so the
   /// bottom-right cell cannot be written without scrolling.
   bool eager_wrap = false;
   std::array<ColorSelect, 256> foreground{};
   std::array<ColorSelect, 256> background{};
+
+  /// Moves the cursor to column x, row y (from 0). Allocates nothing.
+  void append_address(int x, int y, std::string& out) const;
+  /// Bytes of `append_address(x, y)`.
+  int address_cost(int x, int y) const;
+  /// Bytes of the parameters selecting `color` from `table` (a default one: "39" or "49").
+  static int parameter_length(tui::Color color, const std::array<ColorSelect, 256>& table) {
+    return color.is_reset() ? 2 : static_cast<int>(table[color.index()].length);
+  }
+  /// Changes the selected colours from (from_fg, from_bg) to (fg, bg): only what differs, or,
+  /// with `restart`, from the reset on, which is sure to leave nothing else behind.
+  void append_colors(bool restart, tui::Color from_fg, tui::Color from_bg, tui::Color fg,
+                     tui::Color bg, std::string& out) const;
 };
+
+/// The number of decimal digits of n >= 0.
+int digits(int n);
+/// Appends n >= 0 in decimal.
+void append_number(int n, std::string& out);
+/// Appends ESC [ n final, leaving out a count of 1, which is the default.
+void append_counted(Counted what, int n, std::string& out);
+/// Bytes of `append_counted` with count n.
+inline int counted_cost(int n) {
+  return n == 1 ? 3 : 3 + digits(n);
+}
 
 /// The sequences for the probed capabilities.
 ControlStrings control_strings_for(const Capabilities& capabilities);

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "tty/capabilities.hpp"
+#include "tty/control_strings.hpp"
 #include "tty/owned_fd.hpp"
 #include "tty/system_calls.hpp"
 #include "tty/winch_notifier.hpp"
@@ -18,14 +19,15 @@ namespace tty {
 /// The controlling terminal "/dev/tty" held in raw mode with the mode sequences on, the switch
 /// to the alternate screen waiting at the head of the output buffer. Destroying it gives the
 /// terminal back: cursor shown, modes reset, alternate screen left (if it was entered), action
-/// removed, saved attributes restored at once; failures on the way are ignored.
+/// removed, saved attributes restored at once; failures on the way are ignored, and nothing is
+/// allocated, so that the giving back cannot stop halfway.
 class Device {
  public:
   /// Acquisition: open and duplicate, save the attributes, window-change notification, measure
   /// the size, raw mode, mode sequences (sent), alternate screen (buffered). A failure undoes
   /// what was done: before the size is measured by closing, afterwards by the full release.
   static std::expected<std::unique_ptr<Device>, tui::Error> acquire(
-      SystemCalls& calls, const Capabilities& capabilities, std::string show_cursor);
+      SystemCalls& calls, const Capabilities& capabilities, const ControlStrings& strings);
   ~Device();
   Device(const Device&) = delete;
   Device& operator=(const Device&) = delete;
@@ -39,12 +41,14 @@ class Device {
   std::expected<void, tui::Error> flush();
 
  private:
-  Device(SystemCalls& calls, const Capabilities& capabilities, std::string show_cursor);
-  void release();
+  Device(SystemCalls& calls, const Capabilities& capabilities, const ControlStrings& strings);
+  /// Opens the terminal, saves its attributes and installs the window-change notification.
+  std::expected<void, tui::Error> open_terminal();
+  /// Measures the size, enters raw mode and sends the mode sequences.
+  std::expected<void, tui::Error> take_over();
+  void release() noexcept;
 
   SystemCalls& calls_;
-  bool bracketed_paste_;
-  std::string show_cursor_;
   OwnedFd read_;
   OwnedFd write_;
   std::unique_ptr<WinchNotifier> winch_;
@@ -52,6 +56,12 @@ class Device {
   bool release_armed_ = false;
   tui::Size size_;
   std::string output_;
+  std::string modes_on_;
+  std::string enter_alternate_screen_;
+  /// What gives the terminal back, built whole beforehand: the cursor shown, the modes reset and,
+  /// last, the alternate screen left, which is cut off when the screen was never entered.
+  std::string release_text_;
+  std::size_t leave_length_ = 0;
   /// The switch to the alternate screen: not asked for, waiting at the head of the output,
   /// or written to the terminal.
   enum class AlternateScreen { Off, Pending, Entered } alternate_screen_ = AlternateScreen::Off;

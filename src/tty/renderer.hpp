@@ -10,36 +10,44 @@
 
 namespace tty {
 
-/// Turns cells of a screen model into control sequences, appending to a caller's buffer. It
-/// keeps a model of what the terminal shows, where its cursor is and which colours are
-/// selected, so that it sends only cells that differ, a colour only when it changes, reaches
-/// each cell by the shortest motion, and shifts a row's picture sideways where it has merely
-/// moved. Every cell it draws ends up with the cell's symbol and both its colours. Nothing is
-/// allocated once the output buffer has grown to a frame's size.
+/// Turns a frame into control sequences, appending to a caller's buffer. It reaches each cell by
+/// the cheapest motion, changes colours the cheapest way, repeats and shifts where that is
+/// shorter, and draws; every cell it draws ends up with the cell's symbol and both its colours.
+/// It keeps only what the terminal's cursor and colours are known to be and the row it is
+/// drawing: what the screen shows is the caller's. Nothing is allocated once the output buffer
+/// has grown to a frame's size.
 class Renderer {
  public:
   explicit Renderer(ControlStrings strings) : strings_(std::move(strings)) {}
 
-  const ControlStrings& strings() const { return strings_; }
-
-  /// The terminal's cursor, colours and contents are no longer known (after output that may
-  /// not have arrived whole); the next output assumes nothing about them until the screen is
-  /// cleared.
+  /// The terminal's cursor and colours are not known (after output that may not have arrived
+  /// whole); the next output assumes nothing about them.
   void forget();
   /// Hides the cursor and erases the screen, the start of a full repaint.
   void clear_screen(std::string& out);
   /// Shows or hides the cursor unless it is known to be so already.
   void set_cursor_visible(bool visible, std::string& out);
-  /// Brings the cells of `screen` at `positions` (indexes y * width + x, every cell changed
-  /// since the last call) onto the terminal, row by row. The screen must cover
+  /// Draws every cell of `wanted` that is not blank onto a blank screen. `wanted` must cover
   /// (0, 0, width, height) of the terminal.
-  void render(const tui::Buffer& screen, std::span<const std::uint32_t> positions,
-              std::string& out);
+  void draw_all(const tui::Buffer& wanted, std::string& out);
+  /// Brings the terminal from showing `shown` to showing `wanted` (both as in `draw_all`), given
+  /// every cell where they differ in row-major order.
+  void draw_changes(const tui::Buffer& wanted, const tui::Buffer& shown,
+                    std::span<const tui::CellUpdate> changes, std::string& out);
   /// Selects the default colours if they are not selected, so that nothing coloured is left
   /// behind should the process stop before the next frame.
   void reset_colors(std::string& out);
 
  private:
+  /// What the terminal's cursor and colours are known to be. -1: unknown. A known row with an
+  /// unknown column is the pending-wrap state after writing the last column.
+  struct State {
+    int cursor_x = -1;
+    int cursor_y = -1;
+    bool colors_known = false;
+    tui::Color fg;
+    tui::Color bg;
+  };
   enum class Vertical : std::uint8_t { None, LineFeeds, Down, Up };
   enum class Horizontal : std::uint8_t { None, Forward, Backward, Backspaces, Column, Overwrite };
   /// One way of moving the cursor, and what it costs in bytes.
@@ -50,91 +58,88 @@ class Renderer {
     Horizontal horizontal = Horizontal::None;
     int cost = 0;
   };
-
-  /// Draws the cells at `positions` (sorted, all differing from the terminal) in order.
-  void draw_cells(const tui::Buffer& screen, std::span<const std::uint32_t> positions,
-                  std::string& out);
-  /// How far the stretch lo..hi of row y seems to have moved to the right (0: not at all, or
-  /// it cannot be shifted).
-  int choose_shift(const tui::Buffer& screen, int y, int lo, int hi, std::size_t differing) const;
-  /// Shifts the stretch lo..hi of row y `shift` columns to the right, on the terminal and in
-  /// the model of what it shows.
-  void apply_shift(const tui::Buffer& screen, int y, int lo, int hi, int shift, std::string& out);
-  /// What the terminal's cursor and colours are known to be, to try output both ways.
-  struct State {
-    int cursor_x = -1;
-    int cursor_y = -1;
-    bool colors_known = false;
-    tui::Color fg;
-    tui::Color bg;
+  /// The cheapest change of colours and its cost in bytes.
+  struct ColorChange {
+    int cost = 0;
+    bool restart = false;
   };
-  State state() const { return {cursor_x_, cursor_y_, colors_known_, fg_, bg_}; }
-  void set_state(const State& state) {
-    cursor_x_ = state.cursor_x;
-    cursor_y_ = state.cursor_y;
-    colors_known_ = state.colors_known;
-    fg_ = state.fg;
-    bg_ = state.bg;
-    cached_row_ = -1;
-  }
-  /// The order in which to draw a row's cells: left to right, or, where that is estimated to
-  /// be shorter, stretches of the same colours gathered together.
-  std::span<const std::uint32_t> order_row(const tui::Buffer& screen,
-                                           std::span<const std::uint32_t> row);
-  /// Bytes of the shortest colour change from one pair to another.
-  int color_cost(tui::Color from_fg, tui::Color from_bg, tui::Color fg, tui::Color bg) const;
-  void move_to(const tui::Buffer& screen, int x, int y, std::string& out);
-  Motion plan_motion(const tui::Buffer& screen, int x, int y) const;
-  int address_cost(int x, int y) const;
-  int vertical_cost(int from, int to, Vertical& how) const;
-  int horizontal_cost(const tui::Buffer& screen, int row, int from, int to, Horizontal& how) const;
-  int overwrite_cost(const tui::Buffer& screen, int row, int from, int to) const;
-  void emit_address(int x, int y, std::string& out) const;
-  void emit_vertical(Vertical how, int from, int to, std::string& out) const;
-  void emit_horizontal(const tui::Buffer& screen, Horizontal how, int row, int from, int to,
-                       std::string& out);
-
-  /// Selects the colours of a cell, both of them, whatever its symbol: erasing and spaces leave
-  /// the selected foreground in the cell too.
-  void select_colors(tui::Color fg, tui::Color bg, std::string& out);
-  void write_cell(const tui::Buffer& screen, int x, int y, std::string& out);
-  /// After the cell at positions[i] was written: repeats it over the identical cells that
-  /// follow where that is shorter than writing them. Returns the index of the last position
-  /// covered.
-  std::size_t repeat_cell(const tui::Buffer& screen, std::span<const std::uint32_t> positions,
-                          std::size_t i, std::string& out);
-  /// One past the last non-blank cell of a row of the screen.
-  int row_end(const tui::Buffer& screen, int row);
-
-  ControlStrings strings_;
-  // -1: unknown. A known row with an unknown column is the pending-wrap state after writing
-  // the last column.
-  int cursor_x_ = -1;
-  int cursor_y_ = -1;
-  bool colors_known_ = false;
-  tui::Color fg_;
-  tui::Color bg_;
-  int cursor_visible_ = -1;  // -1 unknown, 0 hidden, 1 visible
-  int cached_row_ = -1;
-  int cached_row_end_ = 0;
-  /// What the terminal shows, as far as this renderer's output has put it there; trusted only
-  /// while `contents_known_`, from a clear of the screen on.
-  tui::Buffer shown_;
-  bool contents_known_ = false;
-  // Kept between frames, so that steady frames allocate nothing.
-  std::vector<std::uint32_t> sorted_;
-  std::vector<std::uint32_t> pending_;
   /// A stretch [first, end) of a row's positions in the same colours.
   struct Segment {
     std::uint32_t first;
     std::uint32_t end;
     bool taken;
   };
+
+  // The frame, row by row (renderer.cpp).
+  void start_frame(const tui::Buffer& wanted);
+  /// Makes row y the one being drawn, as `shown` has it (nothing: blank), no columns pending.
+  void start_row(const tui::Buffer& wanted, const tui::Buffer* shown, int y);
+  /// Draws the pending columns as they are and after shifting them `shift` columns to the
+  /// right, and keeps the shorter output.
+  void draw_shorter_of_both(int shift, std::string& out);
+
+  // Cells of the row (renderer_cells.cpp).
+  /// Draws the row's cells at `columns` (all differing from the terminal) in that order.
+  void draw_cells(std::span<const int> columns, std::string& out);
+  /// Blank cells from columns[i] on: erased where that is shorter than writing spaces. Returns
+  /// the index of the last column covered.
+  std::size_t draw_blanks(std::span<const int> columns, std::size_t i, std::string& out);
+  void write_cell(int x, std::string& out);
+  /// After the cell at columns[i] was written: repeats it over the identical cells that follow
+  /// where that is shorter than writing them. Returns the index of the last column covered.
+  std::size_t repeat_cell(std::span<const int> columns, std::size_t i, std::string& out);
+  /// One past the last non-blank cell of the row.
+  int row_end();
+
+  // Colours (renderer_colors.cpp).
+  ColorChange color_change(const State& from, tui::Color fg, tui::Color bg) const;
+  /// Selects the colours of a cell, both of them, whatever its symbol: erasing and spaces leave
+  /// the selected foreground in the cell too.
+  void select_colors(tui::Color fg, tui::Color bg, std::string& out);
+  /// The order in which to draw a row's columns: left to right, or, where that is estimated to
+  /// be shorter, stretches of the same colours gathered together.
+  std::span<const int> order_row(std::span<const int> columns);
+  void find_segments(std::span<const int> columns);
+  int cost_in_order(std::span<const int> columns) const;
+  /// Takes the cheapest next stretch each time into `ordered_`; returns the estimated cost.
+  int order_greedily(std::span<const int> columns);
+
+  // Motion (renderer_motion.cpp).
+  void move_to(int x, std::string& out);
+  Motion plan_motion(int x, int y) const;
+  int vertical_cost(int from, int to, Vertical& how) const;
+  int horizontal_cost(int from, int to, Horizontal& how) const;
+  /// Moving right by writing the row's cells in between, which must show on the terminal what
+  /// they are to show, in the selected colours.
+  int overwrite_cost(int from, int to) const;
+  void emit_vertical(Vertical how, int from, int to, std::string& out) const;
+  void emit_horizontal(Horizontal how, int from, int to, std::string& out) const;
+
+  // Shifts (renderer_shift.cpp).
+  /// How far the stretch lo..hi of the row seems to have moved to the right (0: not at all, or
+  /// it cannot be shifted), `differing` being the cells that must be drawn without a shift.
+  int choose_shift(int lo, int hi, std::size_t differing) const;
+  /// Shifts the stretch lo..hi of the row `shift` columns to the right, on the terminal and in
+  /// `have_`.
+  void apply_shift(int lo, int hi, int shift, std::string& out);
+
+  ControlStrings strings_;
+  State known_;
+  int cursor_visible_ = -1;  // -1 unknown, 0 hidden, 1 visible
+  int width_ = 0;
+  int height_ = 0;
+  // The row being drawn: what it is to show, what the terminal shows there, its pending
+  // columns and where its last non-blank cell ends (-1: not yet known).
+  int row_y_ = 0;
+  std::span<const tui::Cell> want_;
+  std::vector<tui::Cell> have_;
+  std::vector<int> pending_;
+  int row_end_ = -1;
+  // Kept between frames, so that steady frames allocate nothing.
+  std::vector<int> shifted_;
+  std::vector<int> ordered_;
   std::vector<Segment> segments_;
-  std::vector<std::uint32_t> shifted_;
-  std::vector<tui::Cell> row_backup_;
   std::string scratch_;
-  std::vector<std::uint32_t> ordered_;
 };
 
 }  // namespace tty

@@ -31,7 +31,7 @@ void Terminal::show_cursor() {
 void Terminal::flush() {
   changes_.clear();
   buffers_[current_].diff(buffers_[1 - current_], changes_);
-  backend_->draw(changes_);
+  backend_->draw(buffers_[current_], buffers_[1 - current_], changes_);
 }
 
 void Terminal::autoresize() {

@@ -24,10 +24,10 @@ class Frame {
   Buffer& buffer_;
 };
 
-/// A full-screen, double-buffered terminal: each frame is drawn into a blank buffer and only
-/// the cells that differ from the previous frame are handed to the backend. The size is taken
-/// from the backend once and kept. Destroying it gives the cursor back and then the backend,
-/// which restores the device.
+/// A full-screen, double-buffered terminal: each frame is drawn into a blank buffer and handed to
+/// the backend with the previous frame, the one model of what the device shows, and the cells
+/// where the two differ. The size is taken from the backend once and kept. Destroying it gives
+/// the cursor back and then the backend, which restores the device.
 class Terminal {
  public:
   explicit Terminal(std::unique_ptr<Backend> backend);
@@ -35,7 +35,7 @@ class Terminal {
   Terminal(const Terminal&) = delete;
   Terminal& operator=(const Terminal&) = delete;
 
-  /// One frame: size check, callback, difference, hidden cursor, swap, send. Only the send can
+  /// One frame: size check, callback, difference, hidden cursor, send, swap. Only the send can
   /// fail; its error is returned and the terminal stays usable.
   template <typename DrawFn>
   std::expected<void, Error> try_draw(DrawFn&& draw_frame) {
@@ -45,8 +45,10 @@ class Terminal {
     flush();
     backend_->hide_cursor();
     hidden_cursor_ = true;
-    swap_buffers();
     auto sent = backend_->flush();
+    // The frame is the model of the screen even when the send failed: the backend then no
+    // longer trusts the model and sends the next frame whole.
+    swap_buffers();
     if (!sent) return std::unexpected(std::move(sent.error()));
     ++frame_count_;
     return {};
@@ -54,7 +56,7 @@ class Terminal {
 
   /// Records that the cursor is visible again; nothing reaches the device until a send.
   void show_cursor();
-  /// Hands the cells that differ between the current and previous buffer to the backend.
+  /// Hands the current buffer, the previous one and the cells where they differ to the backend.
   void flush();
 
   Rect area() const { return viewport_; }

@@ -49,7 +49,8 @@ class FakeBackend final : public tui::Backend {
     log_->released = true;
   }
   tui::Size size() const override { return size_; }
-  void draw(std::span<const tui::CellUpdate> cells) override {
+  void draw(const tui::Buffer&, const tui::Buffer&,
+            std::span<const tui::CellUpdate> cells) override {
     ++log_->draws;
     log_->events.push_back("draw " + std::to_string(cells.size()));
   }

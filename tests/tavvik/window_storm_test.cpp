@@ -80,12 +80,13 @@ class RecordingBackend final : public tui::Backend {
     if (size != recording_.first_size) ++recording_.wrong_sizes;
     return size;
   }
-  void draw(std::span<const tui::CellUpdate> cells) override {
+  void draw(const tui::Buffer& wanted, const tui::Buffer& shown,
+            std::span<const tui::CellUpdate> cells) override {
     for (const tui::CellUpdate& update : cells) {
       recording_.max_x = std::max<int>(recording_.max_x, update.x);
       recording_.max_y = std::max<int>(recording_.max_y, update.y);
     }
-    real_->draw(cells);
+    real_->draw(wanted, shown, cells);
   }
   void hide_cursor() override { real_->hide_cursor(); }
   void show_cursor() override { real_->show_cursor(); }

@@ -13,7 +13,8 @@ class RecordingBackend final : public tui::Backend {
  public:
   explicit RecordingBackend(tui::Size size) : size_(size) {}
   tui::Size size() const override { return size_; }
-  void draw(std::span<const tui::CellUpdate> cells) override {
+  void draw(const tui::Buffer&, const tui::Buffer&,
+            std::span<const tui::CellUpdate> cells) override {
     draws.emplace_back(cells.begin(), cells.end());
     calls.push_back("draw");
   }
@@ -122,7 +123,7 @@ class TeardownSpy final : public tui::Backend {
   explicit TeardownSpy(std::vector<std::string>& log) : log_(log) {}
   ~TeardownSpy() override { log_.push_back("teardown"); }
   tui::Size size() const override { return {1, 1}; }
-  void draw(std::span<const tui::CellUpdate>) override {}
+  void draw(const tui::Buffer&, const tui::Buffer&, std::span<const tui::CellUpdate>) override {}
   void hide_cursor() override {}
   void show_cursor() override { log_.push_back("show"); }
   void clear() override {}
