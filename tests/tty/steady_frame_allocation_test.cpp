@@ -1,11 +1,13 @@
 // A steady animation allocates nothing per frame: every buffer on the way to the terminal is
-// kept between frames.
+// kept between frames. Giving the terminal back allocates nothing either, so that it cannot
+// stop halfway.
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <cstdlib>
 #include <new>
+#include <optional>
 
 #include "support/allocation_counter.hpp"
 #include "tty/device_backend.hpp"
@@ -49,6 +51,26 @@ TEST(SteadyFrames, AllocateNothingOnceWarm) {
     if (!terminal.try_draw([&](tui::Frame& f) { draw_walker(f, step); })) break;
   }
   EXPECT_EQ(support::heap_allocations.load() - before, 0);
+}
+
+TEST(Release, AllocatesNothingAndRestoresTheTerminalWhenItsWriteFails) {
+  tty_test::FakeSystemCalls calls;
+  tty::MapEnvironment environment{{"TERM", "xterm-256color"}};
+  auto backend = tty::open_device_backend(calls, environment);
+  ASSERT_TRUE(backend);
+  std::optional<tui::Terminal> terminal(std::in_place, std::move(*backend));
+  for (int step = 0; step < 3; ++step) {
+    ASSERT_TRUE(terminal->try_draw([&](tui::Frame& f) { draw_walker(f, step); }));
+  }
+  // The fake's own records must not count.
+  calls.record = false;
+  calls.set_attribute_whens.reserve(calls.set_attribute_whens.size() + 1);
+  calls.fail("write", EIO, calls.count("write") + 1);
+  const long before = support::heap_allocations.load();
+  terminal.reset();
+  EXPECT_EQ(support::heap_allocations.load() - before, 0);
+  EXPECT_TRUE(calls.attributes.c_lflag & ICANON) << "the saved attributes are back";
+  EXPECT_TRUE(calls.open_fds.empty());
 }
 
 }  // namespace
