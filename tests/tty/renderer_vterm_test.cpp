@@ -381,4 +381,40 @@ TEST(RendererEfficiency, OnlyPlainAsciiRunsAreRepeated) {
   EXPECT_EQ(terminal.mismatches(), "");
 }
 
+TEST(RendererColours, ErasesAndShiftsAfterAColouredCellLeaveDefaultColours) {
+  // Each erase and the shift come right after a cell with a red background was written: they
+  // must not fill the screen with it.
+  for (const char* term : {"xterm-256color", "screen", "linux"}) {
+    ReplayedTerminal terminal(term, 40, 7);
+    const std::u32string_view text = U"ab▀cd▄ef▀gh▄ij";
+    auto draw = [&](bool second) {
+      return [&, second](tui::Frame& f) {
+        tui::Buffer& buffer = f.buffer();
+        const tui::Cell coloured{U'o', tui::Color::White, tui::Color::Indexed(130)};
+        for (std::uint16_t x = 0; !second && x < 30; ++x) buffer.at(2 + x, 2) = coloured;
+        for (std::uint16_t x = 0; !second && x < 16; ++x) buffer.at(5 + x, 3) = coloured;
+        for (std::uint16_t y = 2; second && y <= 4; ++y) {
+          buffer.at(0, y) = tui::Cell{U'r', tui::Color::Reset, tui::Color::Red};
+        }
+        buffer.set_symbol(39, 2, U'│');
+        for (std::size_t i = 0; i < text.size(); ++i) {
+          buffer.at(static_cast<std::uint16_t>((second ? 7 : 5) + i), 5) =
+              tui::Cell{text[i], tui::Color::Indexed(172), tui::Color::Indexed(130)};
+        }
+        buffer.set_symbol(39, 5, U'│');
+      };
+    };
+    ASSERT_TRUE(terminal.draw(draw(false)));
+    const std::size_t mark = terminal.written().size();
+    ASSERT_TRUE(terminal.draw(draw(true)));
+    EXPECT_EQ(terminal.mismatches(), "") << term;
+    if (std::string_view(term) == "xterm-256color") {
+      const std::string second = terminal.written().substr(mark);
+      for (const char* used : {"\x1b[30X", "\x1b[K", "\x1b[2P", "\x1b[2@"}) {
+        EXPECT_NE(second.find(used), std::string::npos) << used + 1 << " in " << second;
+      }
+    }
+  }
+}
+
 }  // namespace
