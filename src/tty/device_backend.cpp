@@ -18,7 +18,6 @@ void DeviceBackend::draw(const tui::Buffer& wanted, const tui::Buffer& shown,
 std::expected<void, tui::Error> DeviceBackend::flush() {
   std::string& out = device_->output();
   if (!shown_trusted_) {
-    renderer_.forget();
     renderer_.clear_screen(out);
     if (wanted_ != nullptr) renderer_.draw_all(*wanted_, out);
   } else {

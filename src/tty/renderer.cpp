@@ -6,12 +6,8 @@
 
 namespace tty {
 
-void Renderer::forget() {
-  known_ = State{};
-  cursor_visible_ = -1;
-}
-
 void Renderer::clear_screen(std::string& out) {
+  known_ = State{};
   out += strings_.hide_cursor;
   cursor_visible_ = 0;
   // Erased cells take the selected colours: the default ones, whatever was selected before.

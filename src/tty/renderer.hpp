@@ -20,10 +20,8 @@ class Renderer {
  public:
   explicit Renderer(ControlStrings strings) : strings_(std::move(strings)) {}
 
-  /// The terminal's cursor and colours are not known (after output that may not have arrived
-  /// whole); the next output assumes nothing about them.
-  void forget();
-  /// Hides the cursor and erases the screen, the start of a full repaint.
+  /// Hides the cursor and erases the screen, the start of a full repaint. It assumes nothing
+  /// about the cursor and colours before (output may not have arrived whole).
   void clear_screen(std::string& out);
   /// Shows or hides the cursor unless it is known to be so already.
   void set_cursor_visible(bool visible, std::string& out);
