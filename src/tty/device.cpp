@@ -36,14 +36,13 @@ SystemCalls::Result retrying_interrupted(Call call) {
 }  // namespace
 
 Device::Device(SystemCalls& calls, const Capabilities& capabilities, const ControlStrings& strings)
-    : calls_(calls), enter_alternate_screen_(strings.enter_alternate_screen) {
-  release_text_ = strings.show_cursor;
-  if (capabilities.bracketed_paste) {
-    modes_on_ = strings.bracketed_paste_on;
-    release_text_ += strings.bracketed_paste_off;
-  }
+    : calls_(calls),
+      modes_on_(capabilities.bracketed_paste ? strings.bracketed_paste_on : std::string_view{}),
+      enter_alternate_screen_(strings.enter_alternate_screen),
+      release_text_(strings.show_cursor),
+      leave_length_(strings.leave_alternate_screen.size()) {
+  if (capabilities.bracketed_paste) release_text_ += strings.bracketed_paste_off;
   release_text_ += strings.leave_alternate_screen;
-  leave_length_ = strings.leave_alternate_screen.size();
 }
 
 std::expected<std::unique_ptr<Device>, tui::Error> Device::acquire(SystemCalls& calls,
