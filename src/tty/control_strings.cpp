@@ -201,15 +201,6 @@ void ControlStrings::append_address(int x, int y, std::string& out) const {
   out += 'H';
 }
 
-int ControlStrings::address_cost(int x, int y) const {
-  if (unusual_cursor_address) {
-    return static_cast<int>(
-        unusual_cursor_address->expand_into(unibi_cursor_address, {y, x}, nullptr, 0));
-  }
-  if (x == 0) return y == 0 ? 3 : 3 + digits(y + 1);
-  return 4 + digits(y + 1) + digits(x + 1);
-}
-
 void ControlStrings::append_colors(bool restart, tui::Color from_fg, tui::Color from_bg,
                                    tui::Color fg, tui::Color bg, std::string& out) const {
   if (restart && fg.is_reset() && bg.is_reset()) {

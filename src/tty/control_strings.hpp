@@ -75,8 +75,6 @@ struct ControlStrings {
 
   /// Moves the cursor to column x, row y (from 0). Allocates nothing.
   void append_address(int x, int y, std::string& out) const;
-  /// Bytes of `append_address(x, y)`.
-  int address_cost(int x, int y) const;
   /// Bytes of the parameters selecting `color` from `table` (a default one: "39" or "49").
   static int parameter_length(tui::Color color, const std::array<ColorSelect, 256>& table) {
     return color.is_reset() ? 2 : static_cast<int>(table[color.index()].length);

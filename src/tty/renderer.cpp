@@ -71,6 +71,9 @@ void Renderer::start_frame(const tui::Buffer& wanted) {
   ordered_.reserve(width_);
   segments_.reserve(width_);
   scratch_.reserve(std::size_t{32} * width_);
+  // Room for any motion: an address as the description spells it, moves and overwrites.
+  motion_.reserve(std::size_t{128} + height_);
+  trial_.reserve(std::size_t{128} + height_);
 }
 
 void Renderer::start_row(const tui::Buffer& wanted, const tui::Buffer* shown, int y) {

@@ -46,16 +46,7 @@ class Renderer {
     tui::Color fg;
     tui::Color bg;
   };
-  enum class Vertical : std::uint8_t { None, LineFeeds, Down, Up };
   enum class Horizontal : std::uint8_t { None, Forward, Backward, Backspaces, Column, Overwrite };
-  /// One way of moving the cursor, and what it costs in bytes.
-  struct Motion {
-    bool absolute = true;
-    bool carriage_return = false;
-    Vertical vertical = Vertical::None;
-    Horizontal horizontal = Horizontal::None;
-    int cost = 0;
-  };
   /// The cheapest change of colours and its cost in bytes.
   struct ColorChange {
     int cost = 0;
@@ -104,14 +95,15 @@ class Renderer {
 
   // Motion (renderer_motion.cpp).
   void move_to(int x, std::string& out);
-  Motion plan_motion(int x, int y) const;
-  int vertical_cost(int from, int to, Vertical& how) const;
-  int horizontal_cost(int from, int to, Horizontal& how) const;
+  /// Moves from the cursor, or from the row's start after a carriage return, into `trial_`,
+  /// which replaces `motion_` when shorter.
+  void try_relative_motion(bool carriage_return, int x, int y);
+  /// The cheapest vertical or horizontal part of a motion; false when the terminal has none.
+  bool append_vertical(int from, int to, std::string& out) const;
+  bool append_horizontal(int from, int to, std::string& out) const;
   /// Moving right by writing the row's cells in between, which must show on the terminal what
   /// they are to show, in the selected colours.
   int overwrite_cost(int from, int to) const;
-  void emit_vertical(Vertical how, int from, int to, std::string& out) const;
-  void emit_horizontal(Horizontal how, int from, int to, std::string& out) const;
 
   // Shifts (renderer_shift.cpp).
   /// How far the stretch lo..hi of the row seems to have moved to the right (0: not at all, or
@@ -138,6 +130,8 @@ class Renderer {
   std::vector<int> ordered_;
   std::vector<Segment> segments_;
   std::string scratch_;
+  std::string motion_;
+  std::string trial_;
 };
 
 }  // namespace tty

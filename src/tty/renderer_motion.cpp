@@ -1,4 +1,5 @@
-// Cursor motion: the cheapest way from where the cursor is to the next cell of the row.
+// Cursor motion: each way from where the cursor is to the next cell of the row is tried, and
+// the shortest kept.
 
 #include "tty/renderer.hpp"
 #include "tty/renderer_rules.hpp"
@@ -11,83 +12,52 @@ using namespace rules;
 void Renderer::move_to(int x, std::string& out) {
   const int y = row_y_;
   if (known_.cursor_x == x && known_.cursor_y == y) return;
-  const Motion motion = plan_motion(x, y);
-  if (motion.absolute) {
-    strings_.append_address(x, y, out);
-  } else {
-    int from_x = known_.cursor_x;
-    if (motion.carriage_return) out += '\r', from_x = 0;
-    if (motion.horizontal == Horizontal::Column) {
-      // An absolute column first also ends a pending wrap before any vertical motion.
-      emit_horizontal(motion.horizontal, from_x, x, out);
-      emit_vertical(motion.vertical, known_.cursor_y, y, out);
-    } else {
-      emit_vertical(motion.vertical, known_.cursor_y, y, out);
-      emit_horizontal(motion.horizontal, from_x, x, out);
-    }
+  motion_.clear();
+  strings_.append_address(x, y, motion_);
+  if (known_.cursor_y >= 0) {
+    try_relative_motion(false, x, y);
+    if (strings_.carriage_return) try_relative_motion(true, x, y);
   }
+  out += motion_;
   known_.cursor_x = x;
   known_.cursor_y = y;
 }
 
-Renderer::Motion Renderer::plan_motion(int x, int y) const {
-  Motion best;
-  best.cost = strings_.address_cost(x, y);
-  if (known_.cursor_y < 0) return best;
-  auto consider = [&](bool carriage_return, int from_x) {
-    Motion candidate;
-    candidate.absolute = false;
-    candidate.carriage_return = carriage_return;
-    const int vertical = vertical_cost(known_.cursor_y, y, candidate.vertical);
-    int horizontal = kImpossible;
-    if (from_x >= 0) {
-      horizontal = horizontal_cost(from_x, x, candidate.horizontal);
-    } else if (strings_.column_address) {
-      candidate.horizontal = Horizontal::Column;
-      horizontal = counted_cost(x + 1);
-    }
-    candidate.cost = (carriage_return ? 1 : 0) + vertical + horizontal;
-    if (candidate.cost < best.cost) best = candidate;
-  };
-  consider(false, known_.cursor_x);
-  if (strings_.carriage_return) consider(true, 0);
-  return best;
-}
-
-int Renderer::vertical_cost(int from, int to, Vertical& how) const {
-  how = Vertical::None;
-  if (from == to) return 0;
-  int best = kImpossible;
-  if (to > from) {
-    const int rows = to - from;
-    if (strings_.cursor_down) best = counted_cost(rows), how = Vertical::Down;
-    if (strings_.line_feed && rows < best) best = rows, how = Vertical::LineFeeds;
-  } else if (strings_.cursor_up) {
-    best = counted_cost(from - to), how = Vertical::Up;
+void Renderer::try_relative_motion(bool carriage_return, int x, int y) {
+  trial_.clear();
+  int from_x = known_.cursor_x;
+  if (carriage_return) trial_ += '\r', from_x = 0;
+  bool possible = false;
+  if (from_x >= 0) {
+    possible = append_vertical(known_.cursor_y, y, trial_) && append_horizontal(from_x, x, trial_);
+  } else if (strings_.column_address) {
+    // An absolute column first also ends a pending wrap before any vertical motion.
+    append_counted(Counted::Column, x + 1, trial_);
+    possible = append_vertical(known_.cursor_y, y, trial_);
   }
-  return best;
+  if (possible && trial_.size() < motion_.size()) motion_.swap(trial_);
 }
 
-void Renderer::emit_vertical(Vertical how, int from, int to, std::string& out) const {
-  switch (how) {
-    case Vertical::None:
-      break;
-    case Vertical::LineFeeds:
-      out.append(static_cast<std::size_t>(to - from), '\n');
-      break;
-    case Vertical::Down:
-      append_counted(Counted::CursorDown, to - from, out);
-      break;
-    case Vertical::Up:
-      append_counted(Counted::CursorUp, from - to, out);
-      break;
+bool Renderer::append_vertical(int from, int to, std::string& out) const {
+  if (from == to) return true;
+  if (to < from) {
+    if (strings_.cursor_up) append_counted(Counted::CursorUp, from - to, out);
+    return strings_.cursor_up;
   }
+  const int rows = to - from;
+  if (strings_.line_feed && (!strings_.cursor_down || rows < counted_cost(rows))) {
+    out.append(static_cast<std::size_t>(rows), '\n');
+  } else if (strings_.cursor_down) {
+    append_counted(Counted::CursorDown, rows, out);
+  }
+  return strings_.line_feed || strings_.cursor_down;
 }
 
-int Renderer::horizontal_cost(int from, int to, Horizontal& how) const {
-  how = Horizontal::None;
-  if (from == to) return 0;
+bool Renderer::append_horizontal(int from, int to, std::string& out) const {
+  if (from == to) return true;
+  Horizontal how = Horizontal::None;
   int best = kImpossible;
+  // The cheapest of the ways the terminal has, the first of equals.
   auto offer = [&](int cost, Horizontal method) {
     if (cost < best) best = cost, how = method;
   };
@@ -99,28 +69,9 @@ int Renderer::horizontal_cost(int from, int to, Horizontal& how) const {
     if (strings_.cursor_backward) offer(counted_cost(from - to), Horizontal::Backward);
     if (strings_.backspace) offer(from - to, Horizontal::Backspaces);
   }
-  return best;
-}
-
-int Renderer::overwrite_cost(int from, int to) const {
-  if (!known_.colors_known || to - from > kLongestOverwrite) return kImpossible;
-  int cost = 0;
-  for (int x = from; x < to; ++x) {
-    const tui::Cell& cell = want_[x];
-    const char32_t symbol = displayable(cell.symbol);
-    if (!surely_narrow(symbol) || cell.bg != known_.bg || cell.fg != known_.fg ||
-        cell != have_[x]) {
-      return kImpossible;
-    }
-    cost += utf8_length(symbol);
-  }
-  return cost;
-}
-
-void Renderer::emit_horizontal(Horizontal how, int from, int to, std::string& out) const {
   switch (how) {
     case Horizontal::None:
-      break;
+      return false;
     case Horizontal::Forward:
       append_counted(Counted::CursorForward, to - from, out);
       break;
@@ -137,6 +88,22 @@ void Renderer::emit_horizontal(Horizontal how, int from, int to, std::string& ou
       for (int x = from; x < to; ++x) tui::append_utf8(displayable(want_[x].symbol), out);
       break;
   }
+  return true;
+}
+
+int Renderer::overwrite_cost(int from, int to) const {
+  if (!known_.colors_known || to - from > kLongestOverwrite) return kImpossible;
+  int cost = 0;
+  for (int x = from; x < to; ++x) {
+    const tui::Cell& cell = want_[x];
+    const char32_t symbol = displayable(cell.symbol);
+    if (!surely_narrow(symbol) || cell.bg != known_.bg || cell.fg != known_.fg ||
+        cell != have_[x]) {
+      return kImpossible;
+    }
+    cost += utf8_length(symbol);
+  }
+  return cost;
 }
 
 }  // namespace tty
