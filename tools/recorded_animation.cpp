@@ -1,5 +1,6 @@
 #include "recorded_animation.hpp"
 
+#include <algorithm>
 #include <memory>
 #include <utility>
 
@@ -24,36 +25,34 @@ class SteppedClock final : public tavvik::Clock {
   std::chrono::steady_clock::time_point now_{};
 };
 
-/// A screen in memory: cells are written as they are drawn and kept as a shot when sent.
+/// A screen in memory: each frame sent is kept as a shot, unless it shows what the last one did.
 class RecordingBackend final : public tui::Backend {
  public:
   RecordingBackend(Recording& recording, const SteppedClock& clock)
-      : recording_(recording),
-        clock_(clock),
-        screen_(std::size_t{recording.size.width} * recording.size.height) {}
+      : recording_(recording), clock_(clock) {}
 
   tui::Size size() const override { return recording_.size; }
-  void draw(std::span<const tui::CellUpdate> cells) override {
-    for (const tui::CellUpdate& update : cells) {
-      if (update.x < recording_.size.width && update.y < recording_.size.height) {
-        screen_[std::size_t{update.y} * recording_.size.width + update.x] = update.cell;
-      }
-    }
+  void draw(const tui::Buffer& wanted, const tui::Buffer&,
+            std::span<const tui::CellUpdate>) override {
+    wanted_ = &wanted;
   }
   void hide_cursor() override {}
   void show_cursor() override {}
-  void clear() override { screen_.assign(screen_.size(), tui::Cell{}); }
+  void clear() override {}
   std::expected<void, tui::Error> flush() override {
+    if (wanted_ == nullptr) return {};
+    std::span<const tui::Cell> cells = wanted_->cells();
     auto& shots = recording_.shots;
-    if (shots.empty() || shots.back().cells != screen_)
-      shots.push_back({clock_.elapsed(), screen_});
+    if (shots.empty() || !std::ranges::equal(shots.back().cells, cells))
+      shots.push_back({clock_.elapsed(), {cells.begin(), cells.end()}});
+    wanted_ = nullptr;
     return {};
   }
 
  private:
   Recording& recording_;
   const SteppedClock& clock_;
-  std::vector<tui::Cell> screen_;
+  const tui::Buffer* wanted_ = nullptr;
 };
 
 }  // namespace
