@@ -73,4 +73,49 @@ TEST(Release, AllocatesNothingAndRestoresTheTerminalWhenItsWriteFails) {
   EXPECT_TRUE(calls.open_fds.empty());
 }
 
+/// Keeps the compiler from leaving out an allocation that is freed at once.
+void keep(void* p) {
+  asm volatile("" : : "g"(p) : "memory");
+}
+
+// The counter sees every form of new, and each is freed by its own delete: under the address
+// sanitizer a form left to the runtime shows up as an alloc-dealloc mismatch.
+TEST(AllocationCounter, CountsEveryFormOfNew) {
+  struct alignas(64) Wide {
+    char bytes[64];
+  };
+  const long before = support::heap_allocations.load();
+  int* one = new int;
+  keep(one);
+  delete one;
+  int* many = new int[3];
+  keep(many);
+  delete[] many;
+  int* quiet = new (std::nothrow) int;
+  keep(quiet);
+  delete quiet;
+  int* quiet_many = new (std::nothrow) int[3];
+  keep(quiet_many);
+  delete[] quiet_many;
+  Wide* wide = new Wide;
+  keep(wide);
+  delete wide;
+  Wide* wides = new Wide[3];
+  keep(wides);
+  delete[] wides;
+  Wide* quiet_wide = new (std::nothrow) Wide;
+  keep(quiet_wide);
+  delete quiet_wide;
+  Wide* quiet_wides = new (std::nothrow) Wide[3];
+  keep(quiet_wides);
+  delete[] quiet_wides;
+  // The nothrow deletes, which only a throwing constructor would reach otherwise.
+  const std::align_val_t align{64};
+  ::operator delete(::operator new(8, std::nothrow), std::nothrow);
+  ::operator delete[](::operator new[](8, std::nothrow), std::nothrow);
+  ::operator delete(::operator new(64, align, std::nothrow), align, std::nothrow);
+  ::operator delete[](::operator new[](64, align, std::nothrow), align, std::nothrow);
+  EXPECT_EQ(support::heap_allocations.load() - before, 12);
+}
+
 }  // namespace
