@@ -1,37 +1,51 @@
-# The front door: `make run` plays the animation, `make test` runs every test. Both set up a
-# fresh Debian machine first.
+# The front door: `make run` plays the animation, `make test` runs every test. Each sets up a
+# fresh Debian machine first, with only the packages it needs (scripts/bootstrap.sh).
 
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 BENCH_BUILD?= build-bench
 VENV       ?= .venv
+CPYTHON_VENV ?= .venv-cpython
 JOBS       ?= $(shell nproc)
 PYPY       ?= pypy3
+# Debian's own CPython, whatever else comes first on PATH.
+CPYTHON    ?= /usr/bin/python3
 
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# The project's own builds fail on any warning; pip's build for a user does not.
+OWN_BUILD   = -DTAVVIK_WERROR=ON
 
-.PHONY: all bootstrap build test test-unit test-asan run install venv bench pictures preview \
-        format lint clean
+.PHONY: all bootstrap bootstrap-test build test test-unit test-asan run install install-cpython \
+        venv bench pictures preview format lint clean
 
 all: build
 
 bootstrap:
-	@scripts/bootstrap.sh
+	@scripts/bootstrap.sh run
 
-build: bootstrap
-	cmake -S . -B $(BUILD) $(CMAKE_FLAGS) -DTAVVIK_LAUNCHER=$(abspath $(VENV))/bin/tavvik
+bootstrap-test:
+	@scripts/bootstrap.sh test
+
+# The module for both interpreters, every test program, and the launchers the end-to-end suites
+# play: the PyPy one and the CPython one.
+build: bootstrap-test
+	cmake -S . -B $(BUILD) $(CMAKE_FLAGS) $(OWN_BUILD) "-DTAVVIK_PYTHON_EXECUTABLES=$(PYPY);$(CPYTHON)" \
+	  -DTAVVIK_LAUNCHER=$(abspath $(VENV))/bin/tavvik \
+	  -DTAVVIK_CPYTHON_LAUNCHER=$(abspath $(CPYTHON_VENV))/bin/tavvik
 	cmake --build $(BUILD) -j$(JOBS)
 
-# Every suite: the C++ tests, the PyPy tests and the end-to-end tests of the installed launcher
-# in tmux through ctest, then the same C++ tests built with the address and undefined-behaviour
-# sanitizers.
+# Every suite: the C++ tests once; the module's suites under PyPy and under CPython; the
+# end-to-end tests of the installed PyPy launcher in tmux, and the real-time one of the CPython
+# launcher, all through ctest; then the same C++ tests built with the address and
+# undefined-behaviour sanitizers.
 test: test-unit test-asan
 
-test-unit: build install
+test-unit: build install install-cpython
 	ctest --test-dir $(BUILD) --output-on-failure -j$(JOBS)
 
-test-asan: bootstrap
-	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DTAVVIK_SANITIZE=ON -DTAVVIK_PYTHON=OFF
+test-asan: bootstrap-test
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug $(OWN_BUILD) -DTAVVIK_SANITIZE=ON \
+	  -DTAVVIK_PYTHON=OFF
 	cmake --build $(ASAN_BUILD) -j$(JOBS)
 	ctest --test-dir $(ASAN_BUILD) --output-on-failure -j$(JOBS)
 
@@ -44,12 +58,20 @@ venv: bootstrap $(VENV)/bin/pypy3
 install: venv
 	$(VENV)/bin/pypy3 -m pip install --no-build-isolation --no-index --quiet .
 
+$(CPYTHON_VENV)/bin/python:
+	$(CPYTHON) -m venv --system-site-packages $(CPYTHON_VENV)
+
+# The same into a CPython venv.
+install-cpython: bootstrap-test $(CPYTHON_VENV)/bin/python
+	$(CPYTHON_VENV)/bin/python -m pip install --no-build-isolation --no-index --quiet .
+
 # pip's build is the build here: one Release build of the module, no test programs.
 run: install
 	$(VENV)/bin/tavvik run
 
-bench: bootstrap
-	cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DTAVVIK_BENCH=ON -DTAVVIK_TESTS=OFF -DTAVVIK_PYTHON=OFF
+bench:
+	@scripts/bootstrap.sh bench
+	cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release $(OWN_BUILD) -DTAVVIK_BENCH=ON -DTAVVIK_TESTS=OFF -DTAVVIK_PYTHON=OFF
 	cmake --build $(BENCH_BUILD) -j$(JOBS)
 	$(BENCH_BUILD)/bench/tavvik-bench
 
@@ -75,14 +97,14 @@ TIDY_BUILD ?= build-tidy
 CLANG_TIDY ?= clang-tidy-16
 
 lint:
-	@scripts/bootstrap.sh --lint
+	@scripts/bootstrap.sh lint
 	clang-format --dry-run --Werror $(SOURCES)
 	cppcheck --quiet --error-exitcode=1 --enable=warning,performance,portability --std=c++20 \
 	  --suppress=returnStdMoveLocal --inline-suppr -I src src
-	cmake -S . -B $(TIDY_BUILD) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_EXPORT_COMPILE_COMMANDS=ON \
+	cmake -S . -B $(TIDY_BUILD) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_EXPORT_COMPILE_COMMANDS=ON $(OWN_BUILD) \
 	  -DTAVVIK_TESTS=OFF -DTAVVIK_PYTHON=ON >/dev/null
 	run-clang-tidy-16 -clang-tidy-binary $(CLANG_TIDY) -p $(TIDY_BUILD) -j$(JOBS) -quiet \
 	  '^$(CURDIR)/src/'
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(TIDY_BUILD) build-pip $(VENV)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(TIDY_BUILD) build-pip $(VENV) $(CPYTHON_VENV)

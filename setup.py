@@ -22,19 +22,22 @@ class CMakeBuild(build_ext):
                 "-DCMAKE_BUILD_TYPE=Release",
                 "-DTAVVIK_TESTS=OFF",
                 "-DTAVVIK_BENCH=OFF",
+                "-DTAVVIK_TOOLS=OFF",
                 "-DTAVVIK_PYTHON=ON",
                 # The interpreter running pip is the one the module is built for.
-                f"-DTAVVIK_PYPY_EXECUTABLE={sys.executable}",
+                f"-DTAVVIK_PYTHON_EXECUTABLES={sys.executable}",
             ],
             check=True,
         )
         jobs = os.environ.get("CMAKE_BUILD_PARALLEL_LEVEL", str(os.cpu_count() or 1))
+        implementation = sys.implementation.name
         subprocess.run(
-            ["cmake", "--build", build_dir, "--target", ext.name, "--parallel", jobs],
+            ["cmake", "--build", build_dir, "--target", f"{ext.name}_{implementation}",
+             "--parallel", jobs],
             check=True,
         )
         file_name = os.path.basename(self.get_ext_filename(ext.name))
-        built = os.path.join(build_dir, "src", "python", file_name)
+        built = os.path.join(build_dir, "src", "python", implementation, file_name)
         target = self.get_ext_fullpath(ext.name)
         os.makedirs(os.path.dirname(target), exist_ok=True)
         shutil.copyfile(built, target)

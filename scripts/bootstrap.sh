@@ -1,22 +1,43 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, testing and playing Tavvik need, when missing;
-# with --lint, also the static checkers of `make lint`.
+# Installs the Debian packages a set of make targets needs, when missing:
+#   scripts/bootstrap.sh [run|test|bench|lint]
+# run (the default): building the module and playing it, `make run`; it brings make itself, so
+# on a bare Debian this script is the first thing to start. Every other set adds to it.
 # Safe to run again: with everything present it only checks.
 set -euo pipefail
 
+set_name=${1:-run}
+
+# Playing: the compiler, the build, PyPy with its headers and venv, wheel for pip's build, and
+# unibilium with the terminal descriptions it reads.
 packages=(
-  g++ cmake make pkg-config binutils ncurses-bin ncurses-base
+  g++ make cmake pkg-config
   pypy3 pypy3-dev pypy3-venv python3-wheel
-  libunibilium-dev
-  libgtest-dev libgmock-dev libbenchmark-dev
-  libvterm-dev libncurses-dev
-  tmux valgrind
-  xvfb xterm xdotool
+  libunibilium-dev ncurses-base
 )
-if [ "${1:-}" = --lint ]; then
-  # The default clang-tidy 14 cannot read libstdc++ 12's <expected>.
-  packages+=(clang-format cppcheck clang-tidy-16)
-fi
+case "$set_name" in
+  run) ;;
+  test)
+    # The C++ suites and their emulator, the memory checker, nm for the module's symbols.
+    packages+=(libgtest-dev libgmock-dev libvterm-dev valgrind binutils)
+    # Debian's CPython, for the module's suites under CPython (setuptools: its venvs from 3.12
+    # on no longer bring it).
+    packages+=(python3 python3-dev python3-venv python3-setuptools)
+    # The end-to-end suites' terminals.
+    packages+=(tmux)
+    ;;
+  bench)
+    packages+=(libbenchmark-dev libncurses-dev)
+    ;;
+  lint)
+    # The default clang-tidy 14 cannot read libstdc++ 12's <expected>.
+    packages+=(clang-format cppcheck clang-tidy-16)
+    ;;
+  *)
+    echo "usage: $0 [run|test|bench|lint]" >&2
+    exit 2
+    ;;
+esac
 
 missing=()
 for package in "${packages[@]}"; do

@@ -65,7 +65,8 @@ class WindowKilledTest(unittest.TestCase):
             with open(os.path.join(folder, "host.py"), "w") as file:
                 file.write(HOST)
 
-        interpreter = shlex.quote(os.path.join(os.path.dirname(LAUNCHER), "pypy3"))
+        # The interpreter of the launcher's venv, whichever it is.
+        interpreter = shlex.quote(os.path.join(os.path.dirname(LAUNCHER), "python"))
         screen, _, killed = self.play_and_kill(
             "sh -c 'echo $$ > {dir}/pid; exec %s {dir}/host.py run {dir}/facts.json'"
             % interpreter, prepare=write_host)
