@@ -23,8 +23,8 @@ case "$set_name" in
     # Debian's CPython, for the module's suites under CPython (setuptools: its venvs from 3.12
     # on no longer bring it).
     packages+=(python3 python3-dev python3-venv python3-setuptools)
-    # The end-to-end suites' terminals.
-    packages+=(tmux)
+    # The end-to-end suites' terminals: tmux, and xterm on a virtual X server, typed into.
+    packages+=(tmux xvfb xterm xdotool)
     ;;
   bench)
     packages+=(libbenchmark-dev libncurses-dev)
