@@ -88,7 +88,8 @@ void use_description_strings(const TerminfoDescription& description, ControlStri
       spelled_as(description, unibi_cursor_address, [](int row, int column) {
         return "\x1b[" + std::to_string(row + 1) + ';' + std::to_string(column + 1) + 'H';
       });
-  if (description.has(unibi_cursor_address) && !standard_address) {
+  // A damaged address (one that divides by zero, say) is passed over: ESC[row;colH stands in.
+  if (!standard_address && description.expand(unibi_cursor_address, {0, 0})) {
     strings.unusual_cursor_address = description;
   }
   strings.carriage_return = spelled_exactly(description, unibi_carriage_return, "\r");

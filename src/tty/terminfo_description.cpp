@@ -1,6 +1,7 @@
 #include "tty/terminfo_description.hpp"
 
 #include "tty/terminfo_lookup.hpp"
+#include "tty/terminfo_parameters.hpp"
 
 namespace tty {
 
@@ -57,22 +58,19 @@ std::size_t TerminfoDescription::expand_into(unibi_string capability,
                                              std::size_t size) const {
   const char* format = unibi_get_str(term_.get(), capability);
   if (format == nullptr) return 0;
-  unibi_var_t variables[9] = {};
-  int index = 0;
-  for (const int parameter : parameters) {
-    if (index == 9) break;
-    variables[index++] = unibi_var_from_num(parameter);
-  }
-  // unibi_run drops padding such as "$<5>" and reports the length it needed.
-  return unibi_run(format, variables, out, size);
+  return expand_parameters(format, parameters, out, size).length;
 }
 
 std::optional<std::string> TerminfoDescription::expand(
     unibi_string capability, std::initializer_list<int> parameters) const {
-  if (!has(capability)) return std::nullopt;
-  const std::size_t length = expand_into(capability, parameters, nullptr, 0);
-  std::string text(length, '\0');
-  expand_into(capability, parameters, text.data(), text.size());
+  const char* format = unibi_get_str(term_.get(), capability);
+  if (format == nullptr) return std::nullopt;
+  const ParameterExpansion expansion = expand_parameters(format, parameters, nullptr, 0);
+  // A damaged string is not followed: the caller's own form stands in, as for an absent one.
+  if (expansion.damaged) return std::nullopt;
+  std::string text(expansion.length, '\0');
+  expand_parameters(format, parameters, text.data(), text.size());
   return text;
 }
+
 }  // namespace tty

@@ -34,11 +34,13 @@ class TerminfoDescription {
   bool has(unibi_string capability) const;
   /// A boolean of the extended (user-defined) section, such as "Tc".
   bool extended_flag(std::string_view name) const;
-  /// A string capability with its parameters applied and padding dropped; nothing when absent.
+  /// A string capability with its parameters applied and padding dropped; nothing when absent or
+  /// damaged (see `expand_parameters`), so that the caller's ANSI form stands in.
   std::optional<std::string> expand(unibi_string capability,
                                     std::initializer_list<int> parameters = {}) const;
   /// `expand` into a caller's buffer, for use while rendering without allocating; returns the
-  /// full length (the text is cut at `size`), or 0 when the capability is absent.
+  /// full length (the text is cut at `size`), or 0 when the capability is absent. A damaged
+  /// string's text is given as the common terminfo libraries give it (a division by zero is 0).
   std::size_t expand_into(unibi_string capability, std::initializer_list<int> parameters, char* out,
                           std::size_t size) const;
 

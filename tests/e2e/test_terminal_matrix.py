@@ -2,6 +2,10 @@
 tmux, on the preloaded timeline: stopped at known frames, the screen must show exactly that
 frame, every symbol in its colours and nothing else; afterwards the terminal is as before."""
 
+import re
+import shutil
+import subprocess
+import tempfile
 import unittest
 
 from tmux_screen import LAUNCHER, MODES, PRELOAD, TmuxScreen
@@ -73,6 +77,24 @@ class TerminalMatrixTest(unittest.TestCase):
         self.assertEqual(screen.stable_capture(), screen.before)
         self.assertEqual(screen.show(MODES), screen.modes_before)
         self.assertEqual(screen.read("stty-after"), screen.read("stty-before"))
+
+    @unittest.skipUnless(shutil.which("tic") and shutil.which("infocmp"), "needs ncurses-bin")
+    def test_a_description_that_divides_by_zero_plays_like_any_other(self):
+        # xterm-256color whose cursor address divides by zero, and whose first eight colours
+        # take a remainder by zero: the ANSI forms stand in for both.
+        terminfo = tempfile.mkdtemp(prefix="tavvik-terminfo-")
+        self.addCleanup(shutil.rmtree, terminfo, True)
+        source = subprocess.run(["infocmp", "-x", "xterm-256color"], check=True,
+                                stdout=subprocess.PIPE, text=True).stdout
+        source = re.sub(r"^xterm-256color\|", "xterm-divzero|", source, flags=re.M)
+        source = re.sub(r"cup=[^,]*,", r"cup=\\E[%i%p1%{0}%/%d;%p2%dH,", source)
+        source = source.replace("%<%t3%p1%d", "%<%t3%p1%{0}%m%d")
+        self.assertIn("%{0}%m", source)
+        subprocess.run(["tic", "-x", "-o", terminfo, "-"], input=source, text=True, check=True)
+        screen = TmuxScreen(WIDTH, HEIGHT, env={"TERM": "xterm-divzero", "TERMINFO": terminfo},
+                            timeline=True, pauses=EXPECTED)
+        self.addCleanup(screen.close)
+        self.check(screen, "xterm-divzero")
 
     def test_walking_out_at_the_right_edge_leaves_nothing_behind(self):
         # At 80 columns the guinea pig leaves through the right border around x = 56: every
