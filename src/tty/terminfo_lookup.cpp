@@ -62,7 +62,7 @@ std::vector<std::string> terminfo_directories(const Environment& environment) {
 std::vector<std::string> terminfo_candidates(std::string_view name,
                                              const Environment& environment) {
   std::vector<std::string> candidates;
-  if (name.empty() || name == "." || name == ".." || name.find('/') != std::string_view::npos) {
+  if (name.empty() || name.front() == '.' || name.find('/') != std::string_view::npos) {
     return candidates;
   }
   constexpr std::string_view kHexDigits = "0123456789abcdef";

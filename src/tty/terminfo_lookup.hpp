@@ -15,8 +15,8 @@ namespace tty {
 std::vector<std::string> terminfo_directories(const Environment& environment);
 
 /// Every file that may hold the description called `name`, in search order: in each directory
-/// the first-letter form (x/xterm) and then the hexadecimal form (78/xterm). A name that could
-/// leave the directory (empty, ".", "..", or holding '/') has none.
+/// the first-letter form (x/xterm) and then the hexadecimal form (78/xterm). A name that is
+/// empty, starts with '.' or holds '/' names no description, as in the common libraries.
 std::vector<std::string> terminfo_candidates(std::string_view name, const Environment& environment);
 
 /// The whole content of a regular file of at most `limit` bytes, or nothing.

@@ -166,6 +166,15 @@ TEST(TerminfoSearch, DamagedFileDoesNotEndTheSearch) {
   EXPECT_EQ(found.color_level, ColorLevel::TwoFiftySix);
 }
 
+TEST(TerminfoSearch, NameStartingWithADotNamesNoDescription) {
+  TemporaryDirectory directory;
+  // The first-letter form of ".mine" would be <dir>/./.mine.
+  write_file(directory.path() / ".mine", system_description("x/xterm-256color"));
+  const auto found = tty::probe_capabilities(
+      MapEnvironment{{"TERM", ".mine"}, {"TERMINFO", directory.path().string()}});
+  EXPECT_FALSE(found.description);
+}
+
 TEST(TerminfoSearch, DescriptionOverFourKilobytesIsRead) {
   if (::access("/usr/bin/tic", X_OK) != 0) GTEST_SKIP() << "tic (ncurses-bin) is not installed";
   TemporaryDirectory directory;
