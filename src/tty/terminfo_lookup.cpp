@@ -77,7 +77,8 @@ std::vector<std::string> terminfo_candidates(std::string_view name,
 }
 
 std::optional<std::string> read_small_file(const std::string& path, std::size_t limit) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+  // Without O_NONBLOCK, opening a FIFO would wait for a writer forever.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   if (fd == -1) return std::nullopt;
   std::optional<std::string> content;
   struct stat status {};

@@ -19,7 +19,8 @@ std::vector<std::string> terminfo_directories(const Environment& environment);
 /// empty, starts with '.' or holds '/' names no description, as in the common libraries.
 std::vector<std::string> terminfo_candidates(std::string_view name, const Environment& environment);
 
-/// The whole content of a regular file of at most `limit` bytes, or nothing.
+/// The whole content of a regular file of at most `limit` bytes, or nothing; anything else (a
+/// FIFO, a device, a directory) is not read, and opening it never blocks.
 std::optional<std::string> read_small_file(const std::string& path, std::size_t limit);
 
 }  // namespace tty

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <pwd.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -172,6 +173,16 @@ TEST(TerminfoSearch, NameStartingWithADotNamesNoDescription) {
   write_file(directory.path() / ".mine", system_description("x/xterm-256color"));
   const auto found = tty::probe_capabilities(
       MapEnvironment{{"TERM", ".mine"}, {"TERMINFO", directory.path().string()}});
+  EXPECT_FALSE(found.description);
+}
+
+TEST(TerminfoSearch, FifoInPlaceOfADescriptionIsPassedOverWithoutWaiting) {
+  TemporaryDirectory directory;
+  fs::create_directories(directory.path() / "x");
+  ASSERT_EQ(::mkfifo((directory.path() / "x" / "xterm-fifo").c_str(), 0600), 0);
+  // Opening it for reading would wait for a writer that never comes.
+  const auto found = tty::probe_capabilities(
+      MapEnvironment{{"TERM", "xterm-fifo"}, {"TERMINFO", directory.path().string()}});
   EXPECT_FALSE(found.description);
 }
 
