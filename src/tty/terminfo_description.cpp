@@ -58,6 +58,7 @@ std::size_t TerminfoDescription::expand_into(unibi_string capability,
                                              std::size_t size) const {
   const char* format = unibi_get_str(term_.get(), capability);
   if (format == nullptr) return 0;
+  // Not unibi_run, which traps on a division by zero and reads through a null pointer for %s.
   return expand_parameters(format, parameters, out, size).length;
 }
 
