@@ -73,9 +73,23 @@ TEST(Release, AllocatesNothingAndRestoresTheTerminalWhenItsWriteFails) {
   EXPECT_TRUE(calls.open_fds.empty());
 }
 
-/// Keeps the compiler from leaving out an allocation that is freed at once.
-void keep(void* p) {
-  asm volatile("" : : "g"(p) : "memory");
+/// Allocates and frees a T, an array of them, and both again without throwing; the asm keeps
+/// the compiler from leaving out an allocation that is freed at once.
+template <typename T>
+void new_and_delete_each_way() {
+  auto keep = [](void* p) { asm volatile("" : : "g"(p) : "memory"); };
+  T* one = new T;
+  keep(one);
+  delete one;
+  T* many = new T[3];
+  keep(many);
+  delete[] many;
+  T* quiet = new (std::nothrow) T;
+  keep(quiet);
+  delete quiet;
+  T* quiet_many = new (std::nothrow) T[3];
+  keep(quiet_many);
+  delete[] quiet_many;
 }
 
 // The counter sees every form of new, and each is freed by its own delete: under the address
@@ -85,30 +99,8 @@ TEST(AllocationCounter, CountsEveryFormOfNew) {
     char bytes[64];
   };
   const long before = support::heap_allocations.load();
-  int* one = new int;
-  keep(one);
-  delete one;
-  int* many = new int[3];
-  keep(many);
-  delete[] many;
-  int* quiet = new (std::nothrow) int;
-  keep(quiet);
-  delete quiet;
-  int* quiet_many = new (std::nothrow) int[3];
-  keep(quiet_many);
-  delete[] quiet_many;
-  Wide* wide = new Wide;
-  keep(wide);
-  delete wide;
-  Wide* wides = new Wide[3];
-  keep(wides);
-  delete[] wides;
-  Wide* quiet_wide = new (std::nothrow) Wide;
-  keep(quiet_wide);
-  delete quiet_wide;
-  Wide* quiet_wides = new (std::nothrow) Wide[3];
-  keep(quiet_wides);
-  delete[] quiet_wides;
+  new_and_delete_each_way<int>();
+  new_and_delete_each_way<Wide>();
   // The nothrow deletes, which only a throwing constructor would reach otherwise.
   const std::align_val_t align{64};
   ::operator delete(::operator new(8, std::nothrow), std::nothrow);
