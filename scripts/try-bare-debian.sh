@@ -103,4 +103,5 @@ fi
 added=$(comm -13 <(echo "$packages_before") <(packages) | wc -l)
 bytes=$(find "$root/var/cache/apt/archives" -name '*.deb' -printf '%s\n' | awk '{ n += $1 } END { print n + 0 }')
 echo "== set-up installed $added packages, downloaded $((bytes / 1000000)) MB ($bytes bytes)"
+echo "== load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
 exit "$status"
