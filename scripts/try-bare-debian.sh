@@ -3,7 +3,8 @@
 # (debootstrap minbase plus git and make), a fresh clone, then one of
 #   test       `make test` as CI runs it: root, CI=true, no standard input, no controlling terminal
 #   run-setup  `make run` in a tmux pane, timed from the bare root to the first frame
-# and what the set-up installed (package count and download size). Needs root; not run by CI.
+# and what the set-up installed (package count and download size). Needs root, and tmux for
+# run-setup; not run by CI.
 #
 #   scripts/try-bare-debian.sh bookworm|trixie REPOSITORY REVISION test|run-setup
 #
@@ -87,9 +88,9 @@ else
        /bin/sh -c 'cd /root/tavvik && make run; echo make run exited \$?; sleep 3600'"
   screen() { "${tmux[@]}" capture-pane -p; }
   until [[ $(screen) == *WheekHigh* ]]; do
-    if [[ $(screen) == *'make run exited'* ]]; then
+    if [[ $(screen) == *'make run exited'* ]] || ((SECONDS > 1800)); then
       "${tmux[@]}" capture-pane -p -S -
-      echo "== make run ended without drawing a frame after $(since "$started") s"
+      echo "== no frame from make run after $(since "$started") s"
       exit 1
     fi
     sleep 0.2
