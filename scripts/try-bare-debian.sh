@@ -78,9 +78,11 @@ echo "== $release ($(cat "$root/etc/debian_version")), $(git -C "$repository" lo
 
 status=0
 if [ "$target" = test ]; then
-  # setsid: a new session with no controlling terminal, as in CI.
+  # setsid: a new session with no controlling terminal, as in CI. In the background, so that a
+  # signal to this script ends the try at once rather than after the child.
   setsid --wait chroot "$root" "${clean_env[@]}" CI=true \
-    /bin/sh -c 'cd /root/tavvik && make test' </dev/null || status=$?
+    /bin/sh -c 'cd /root/tavvik && make test' </dev/null &
+  wait $! || status=$?
   echo "== make test exited $status after $(since "$started") s"
 else
   "${tmux[@]}" new-session -d -x 200 -y 50 \
