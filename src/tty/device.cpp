@@ -62,7 +62,7 @@ std::expected<std::unique_ptr<Device>, tui::Error> Device::acquire(SystemCalls& 
 std::expected<void, tui::Error> Device::open_terminal() {
   auto opened = calls_.open("/dev/tty", O_RDWR);
   if (!opened) return std::unexpected(os_error(opened.error()));
-  OwnedFd original(calls_, *opened);
+  const OwnedFd original(calls_, *opened);
   auto reading = calls_.duplicate(original.get());
   if (!reading) return std::unexpected(os_error(reading.error()));
   read_ = OwnedFd(calls_, *reading);

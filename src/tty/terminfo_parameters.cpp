@@ -72,9 +72,7 @@ std::size_t skip_branch(std::string_view format, std::size_t at, bool stop_at_el
       at += 2;  // a character constant, which may itself be '%'
     } else if (op == '?') {
       ++depth;
-    } else if (op == ';' && depth-- == 0) {
-      return at;
-    } else if (op == 'e' && depth == 0 && stop_at_else) {
+    } else if ((op == ';' && depth-- == 0) || (op == 'e' && depth == 0 && stop_at_else)) {
       return at;
     }
   }
@@ -152,34 +150,34 @@ class Evaluator {
   /// false when none starts here. Without the ':' a '-' or '+' is the operator, not a flag.
   bool field() {
     const std::size_t start = at_;
-    char spec[32] = {'%'};
+    char printf_format[32] = {'%'};
     int length = 1;
     const bool colon = format_[at_] == ':';
     if (colon) ++at_;
     for (; at_ < format_.size() && one_of(colon ? "-+# 0" : "# 0", format_[at_]); ++at_) {
-      if (!one_of({spec, static_cast<std::size_t>(length)}, format_[at_])) {
-        spec[length++] = format_[at_];
+      if (!one_of({printf_format, static_cast<std::size_t>(length)}, format_[at_])) {
+        printf_format[length++] = format_[at_];
       }
     }
-    if (at_digit()) length += std::snprintf(spec + length, 8, "%d", count());
+    if (at_digit()) length += std::snprintf(printf_format + length, 8, "%d", count());
     if (at_ < format_.size() && format_[at_] == '.') {
       ++at_;
-      if (at_digit()) length += std::snprintf(spec + length, 8, ".%d", count());
+      if (at_digit()) length += std::snprintf(printf_format + length, 8, ".%d", count());
     }
     if (at_ >= format_.size() || !one_of("doxXs", format_[at_]) || format_[at_ - 1] == '.') {
       at_ = start;
       return false;
     }
-    const char conversion = spec[length] = format_[at_++];
+    const char conversion = printf_format[length] = format_[at_++];
     const int value = pop();
     if (conversion == 's') {
       damaged_ = true;  // every parameter is a number
       return true;
     }
     char text[2 * kWidestField + 16];
-    const int written = conversion == 'd'
-                            ? std::snprintf(text, sizeof text, spec, value)
-                            : std::snprintf(text, sizeof text, spec, static_cast<unsigned>(value));
+    const int written = conversion == 'd' ? std::snprintf(text, sizeof text, printf_format, value)
+                                          : std::snprintf(text, sizeof text, printf_format,
+                                                          static_cast<unsigned>(value));
     for (int i = 0; i < written; ++i) put(text[i]);
     return true;
   }
