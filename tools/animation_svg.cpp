@@ -23,30 +23,21 @@
 namespace {
 
 using tools::LayeredAnimation;
+using tools::number;
 using tools::Placement;
 using tools::Recording;
 
 // Screen pixels per picture unit (a half-block pixel) at the picture's natural size.
 constexpr int kZoom = 8;
 
-/// A number to six decimals, without trailing zeros.
-std::string decimal(double value) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.6f", value);
-  std::string out = text;
-  while (out.back() == '0') out.pop_back();
-  if (out.back() == '.') out.pop_back();
-  return out;
-}
-
 /// Milliseconds as seconds.
 std::string seconds(long milliseconds) {
-  return decimal(static_cast<double>(milliseconds) / 1000);
+  return number(static_cast<double>(milliseconds) / 1000, 6);
 }
 
 /// A moment of the run (in milliseconds) as a fraction of the whole loop, for keyTimes.
 std::string key_time(long at, long loop) {
-  return decimal(static_cast<double>(at) / static_cast<double>(loop));
+  return number(static_cast<double>(at) / static_cast<double>(loop), 6);
 }
 
 /// One discrete SMIL animation of `attribute` over the loop: `values[i]` from `times[i]` on.

@@ -20,16 +20,6 @@ std::string hex(int red, int green, int blue) {
   return text;
 }
 
-/// A number as SVG reads it, without trailing zeros.
-std::string number(double value) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.4f", value);
-  std::string out = text;
-  while (out.back() == '0') out.pop_back();
-  if (out.back() == '.') out.pop_back();
-  return out;
-}
-
 /// Which sides of its cell a box-drawing character's lines reach.
 struct Arms {
   bool left = false, right = false, up = false, down = false;
@@ -170,6 +160,15 @@ std::string texts(std::span<const tui::Cell> cells, tui::Size size) {
 }
 
 }  // namespace
+
+std::string number(double value, int digits) {
+  char text[48];
+  std::snprintf(text, sizeof text, "%.*f", digits, value);
+  std::string out = text;
+  while (out.back() == '0') out.pop_back();
+  if (out.back() == '.') out.pop_back();
+  return out;
+}
 
 std::string rgb_of(std::uint16_t code, const char* default_rgb) {
   static constexpr std::array<const char*, 16> kSystem{

@@ -12,6 +12,9 @@ namespace tools {
 
 // The pictures measure in pixels: a cell is 1 wide and 2 high, a half-block pixel 1 x 1.
 
+/// A number as SVG reads it, to `digits` decimals without trailing zeros.
+std::string number(double value, int digits = 4);
+
 /// The colour a terminal with xterm's palette shows for a colour code (`tui::Color::code()`);
 /// the default colour (256) shows as `default_rgb`.
 std::string rgb_of(std::uint16_t code, const char* default_rgb);
