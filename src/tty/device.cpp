@@ -4,6 +4,7 @@
 #include <fcntl.h>
 
 #include <algorithm>
+#include <string>
 
 #include "tty/os_error.hpp"
 
@@ -40,9 +41,12 @@ Device::Device(SystemCalls& calls, const Capabilities& capabilities, const Contr
       modes_on_(capabilities.bracketed_paste ? strings.bracketed_paste_on : std::string_view{}),
       enter_alternate_screen_(strings.enter_alternate_screen),
       release_text_(strings.show_cursor),
-      leave_length_(strings.leave_alternate_screen.size()) {
+      leave_length_(strings.leave_alternate_screen.size()),
+      take_again_text_(modes_on_) {
   if (capabilities.bracketed_paste) release_text_ += strings.bracketed_paste_off;
   release_text_ += strings.leave_alternate_screen;
+  take_again_text_ += enter_alternate_screen_;
+  take_again_text_ += strings.hide_cursor;
 }
 
 std::expected<std::unique_ptr<Device>, tui::Error> Device::acquire(SystemCalls& calls,
@@ -94,9 +98,17 @@ std::expected<void, tui::Error> Device::take_over() {
   if (!calls_.get_attributes(read_.get(), current)) {
     return std::unexpected(tui::Error("get_termios failed"));
   }
+  const termios raw = raw_from(current);
+  signals_ = TerminalSignals::install(
+      calls_, SignalTexts{.fd = write_.get(),
+                          .give_back = release_text_,
+                          .give_back_before_screen = release_text_.size() - leave_length_,
+                          .take_again = take_again_text_,
+                          .take_again_before_screen = modes_on_.size(),
+                          .saved = saved_,
+                          .raw = raw});
   // TCSAFLUSH: after the output has drained, dropping input that was never read.
-  if (!retrying_interrupted(
-          [&] { return calls_.set_attributes(read_.get(), TCSAFLUSH, raw_from(current)); })) {
+  if (!retrying_interrupted([&] { return calls_.set_attributes(read_.get(), TCSAFLUSH, raw); })) {
     return std::unexpected(tui::Error("failed to set raw mode"));
   }
   // Nothing reads the terminal's input, so no mouse reports or key encodings are asked for:
@@ -107,10 +119,15 @@ std::expected<void, tui::Error> Device::take_over() {
 
 std::expected<void, tui::Error> Device::flush() {
   std::string_view unwritten = output_;
-  const auto written = write_all(calls_, write_.get(), unwritten);
-  if (alternate_screen_ == AlternateScreen::Pending &&
-      output_.size() - unwritten.size() >= enter_alternate_screen_.size()) {
-    alternate_screen_ = AlternateScreen::Entered;
+  std::expected<void, int> written;
+  {
+    const TerminalSignals::Deferred deferred;
+    written = write_all(calls_, write_.get(), unwritten);
+    if (alternate_screen_ == AlternateScreen::Pending &&
+        output_.size() - unwritten.size() >= enter_alternate_screen_.size()) {
+      alternate_screen_ = AlternateScreen::Entered;
+      if (signals_) signals_->screen_entered();
+    }
   }
   output_.clear();
   if (alternate_screen_ == AlternateScreen::Pending) output_ += enter_alternate_screen_;
@@ -125,6 +142,9 @@ std::expected<void, tui::Error> Device::flush() {
 void Device::release() noexcept {
   if (!release_armed_) return;
   release_armed_ = false;
+  // A signal that comes meanwhile is acted on once the terminal is back, as it would have been
+  // before the animation.
+  const TerminalSignals::Deferred deferred;
   // Recorded but unsent changes are never sent now; only what gives the terminal back is. A
   // switch that never reached the terminal needs no way back.
   std::string_view text = release_text_;
@@ -135,6 +155,7 @@ void Device::release() noexcept {
   if (winch_) winch_->remove_action();
   // TCSANOW: keys typed during the animation stay queued for whoever reads next.
   (void)retrying_interrupted([&] { return calls_.set_attributes(read_.get(), TCSANOW, saved_); });
+  signals_.reset();
 }
 
 Device::~Device() {

@@ -10,6 +10,7 @@
 #include "tty/control_strings.hpp"
 #include "tty/owned_fd.hpp"
 #include "tty/system_calls.hpp"
+#include "tty/terminal_signals.hpp"
 #include "tty/winch_notifier.hpp"
 #include "tui/error.hpp"
 #include "tui/rect.hpp"
@@ -18,14 +19,16 @@ namespace tty {
 
 /// The controlling terminal "/dev/tty" held in raw mode with the mode sequences on, the switch
 /// to the alternate screen waiting at the head of the output buffer. Destroying it gives the
-/// terminal back: cursor shown, modes reset, alternate screen left (if it was entered), action
+/// terminal back: cursor shown, modes reset, alternate screen left (if it was entered), actions
 /// removed, saved attributes restored at once; failures on the way are ignored, and nothing is
-/// allocated, so that the giving back cannot stop halfway.
+/// allocated, so that the giving back cannot stop halfway. Meanwhile the signals that end or
+/// stop the process give the terminal back first (`TerminalSignals`).
 class Device {
  public:
   /// Acquisition: open and duplicate, save the attributes, window-change notification, measure
-  /// the size, raw mode, mode sequences (sent), alternate screen (buffered). A failure undoes
-  /// what was done: before the size is measured by closing, afterwards by the full release.
+  /// the size, signal handlers, raw mode, mode sequences
+  /// (sent), alternate screen (buffered). A failure undoes what was done: before the size is
+  /// measured by closing, afterwards by the full release.
   static std::expected<std::unique_ptr<Device>, tui::Error> acquire(
       SystemCalls& calls, const Capabilities& capabilities, const ControlStrings& strings);
   ~Device();
@@ -39,6 +42,9 @@ class Device {
   /// Writes the output in one go and waits until the terminal has taken it. On failure the
   /// output is dropped, except a switch to the alternate screen that never went out.
   std::expected<void, tui::Error> flush();
+  /// Whether a signal took the terminal back again since the last call (after a stop, say):
+  /// what the screen shows is then unknown.
+  bool taken_again() { return signals_ && signals_->taken_again(); }
 
  private:
   Device(SystemCalls& calls, const Capabilities& capabilities, const ControlStrings& strings);
@@ -62,9 +68,14 @@ class Device {
   /// last, the alternate screen left, which is cut off when the screen was never entered.
   std::string release_text_;
   std::size_t leave_length_ = 0;
+  /// What takes the terminal again after a stop: the modes and, once it was entered, the
+  /// alternate screen with the cursor hidden.
+  std::string take_again_text_;
   /// The switch to the alternate screen: not asked for, waiting at the head of the output,
   /// or written to the terminal.
   enum class AlternateScreen { Off, Pending, Entered } alternate_screen_ = AlternateScreen::Off;
+  /// Last, so that it goes before the texts its handlers write.
+  std::unique_ptr<TerminalSignals> signals_;
 };
 
 }  // namespace tty

@@ -17,6 +17,8 @@ void DeviceBackend::draw(const tui::Buffer& wanted, const tui::Buffer& shown,
 
 std::expected<void, tui::Error> DeviceBackend::flush() {
   std::string& out = device_->output();
+  // Whatever was shown while the process was stopped is unknown: the screen is drawn anew.
+  if (device_->taken_again()) shown_trusted_ = false;
   if (!shown_trusted_) {
     renderer_.clear_screen(out);
     if (wanted_ != nullptr) renderer_.draw_all(*wanted_, out);

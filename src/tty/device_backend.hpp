@@ -15,9 +15,9 @@ namespace tty {
 
 /// The toolkit's backend over the controlling terminal. `draw` records the frame it is handed;
 /// `flush` renders it (against what the screen shows while that is trusted, otherwise whole on
-/// a cleared screen, as for the first frame), writes it once and waits once for transmission.
-/// Whatever is recorded after the last flush is never sent: destruction only gives the
-/// terminal back.
+/// a cleared screen, as for the first frame and after the terminal was taken again), writes it once
+/// and waits once for transmission. Whatever is recorded after the last flush is never sent:
+/// destruction only gives the terminal back.
 class DeviceBackend final : public tui::Backend {
  public:
   DeviceBackend(std::unique_ptr<Device> device, Renderer renderer);

@@ -15,6 +15,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <optional>
@@ -39,10 +40,18 @@ class ChildChannel {
       text.remove_prefix(static_cast<std::size_t>(written));
     }
   }
-  /// Waits for one `PtyChild::go_ahead()`; false after `timeout` without one.
+  /// Waits for one `PtyChild::go_ahead()`, whatever signals come meanwhile; false after
+  /// `timeout` without one.
   bool wait_for_parent(std::chrono::milliseconds timeout) const {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
     pollfd entry{from_parent_, POLLIN, 0};
-    if (::poll(&entry, 1, static_cast<int>(timeout.count())) <= 0) return false;
+    for (;;) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+          deadline - std::chrono::steady_clock::now());
+      const int ready = ::poll(&entry, 1, static_cast<int>(std::max<long>(left.count(), 0)));
+      if (ready > 0) break;
+      if (ready == 0 || errno != EINTR) return false;
+    }
     char byte;
     return ::read(from_parent_, &byte, 1) == 1;
   }
@@ -134,6 +143,20 @@ class PtyChild {
   }
 
   int master() const { return master_; }
+  pid_t pid() const { return pid_; }
+  /// Waits until the child has stopped (SIGSTOP, SIGTSTP) without reaping it.
+  bool wait_until_stopped(std::chrono::milliseconds timeout) const {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (std::chrono::steady_clock::now() < deadline) {
+      siginfo_t info{};
+      if (::waitid(P_PID, static_cast<id_t>(pid_), &info, WSTOPPED | WNOWAIT | WNOHANG) == 0 &&
+          info.si_pid == pid_) {
+        return true;
+      }
+      ::poll(nullptr, 0, 1);
+    }
+    return false;
+  }
   /// Everything read from the terminal so far.
   const std::string& output() const { return output_; }
   /// Everything the child reported so far.

@@ -60,7 +60,7 @@ TEST_P(EarlyAcquisitionFailure, ClosesWhatWasOpenedAndTouchesNothing) {
   EXPECT_EQ(calls.written, "");
   EXPECT_EQ(calls.count("set_attributes"), 0);
   EXPECT_TRUE(same(calls.attributes, before));
-  EXPECT_EQ(calls.winch_action.sa_handler, SIG_DFL) << "the window-change action was left";
+  EXPECT_EQ(calls.actions[SIGWINCH].sa_handler, SIG_DFL) << "the window-change action was left";
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -91,7 +91,7 @@ TEST_P(LateAcquisitionFailure, RunsTheFullReleaseThenCloses) {
   ASSERT_FALSE(calls.set_attribute_whens.empty());
   EXPECT_EQ(calls.set_attribute_whens.back(), TCSANOW);
   EXPECT_TRUE(calls.open_fds.empty());
-  EXPECT_EQ(calls.winch_action.sa_handler, SIG_DFL);
+  EXPECT_EQ(calls.actions[SIGWINCH].sa_handler, SIG_DFL);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -131,7 +131,7 @@ TEST(Acquisition, TakesOverInRawModeWithTheModesSentAndTheSwitchHeldBack) {
   // Reading, writing and the two sockets; the descriptor from the opening is gone.
   EXPECT_EQ(calls.open_fds.size(), 4u);
   EXPECT_EQ(calls.open_fds.count(100), 0u);
-  EXPECT_NE(calls.winch_action.sa_handler, SIG_DFL);
+  EXPECT_NE(calls.actions[SIGWINCH].sa_handler, SIG_DFL);
 }
 
 TEST(Release, AfterFramesSendsOnlyTheTeardownAndRestoresEverything) {
@@ -139,7 +139,7 @@ TEST(Release, AfterFramesSendsOnlyTheTeardownAndRestoresEverything) {
   const termios before = calls.attributes;
   struct sigaction earlier {};
   earlier.sa_handler = SIG_IGN;
-  calls.winch_action = earlier;
+  calls.actions[SIGWINCH] = earlier;
   const auto environment = xterm();
   {
     auto backend = tty::open_device_backend(calls, environment);
@@ -170,7 +170,7 @@ TEST(Release, AfterFramesSendsOnlyTheTeardownAndRestoresEverything) {
   EXPECT_EQ(calls.written.find('x', calls.written.size() - release.size()), std::string::npos);
   EXPECT_TRUE(same(calls.attributes, before));
   EXPECT_EQ(calls.set_attribute_whens.back(), TCSANOW);
-  EXPECT_EQ(calls.winch_action.sa_handler, SIG_IGN) << "the earlier action is back";
+  EXPECT_EQ(calls.actions[SIGWINCH].sa_handler, SIG_IGN) << "the earlier action is back";
   EXPECT_TRUE(calls.open_fds.empty());
 }
 

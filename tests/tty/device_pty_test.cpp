@@ -5,8 +5,11 @@
 #include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/resource.h>
 
 #include <chrono>
+#include <cstring>
+#include <fstream>
 
 #include "support/pty_harness.hpp"
 #include "tavvik/driver.hpp"
@@ -203,5 +206,122 @@ INSTANTIATE_TEST_SUITE_P(Extremes, PtySizes,
                            return std::to_string(info.param.columns) + "x" +
                                   std::to_string(info.param.rows);
                          });
+
+/// Plays the animation held at its first pause until the parent's go-ahead.
+int play_held(ChildChannel& channel) {
+  use_xterm();
+  const rlimit no_core{0, 0};
+  ::setrlimit(RLIMIT_CORE, &no_core);
+  FastClock clock(1, [&] { channel.wait_for_parent(20s); });
+  auto played = tavvik::run_tavvik([] { return tty::open_device_backend(); }, clock);
+  channel.report(played ? "played;" : "failed: " + played.error().text() + ";");
+  return 0;
+}
+
+/// A child on its own terminal that, once the parent has read the terminal's attributes, plays
+/// as a shell's job does: in a process group of its own in the foreground, under a session
+/// leader that waits for it. Only then does a stop really stop it: the kernel drops SIGTSTP in
+/// a process group that no shell watches over. The player's pid is reported as "job=<pid>;".
+PtyChild start_job() {
+  return PtyChild::start([](ChildChannel& channel) {
+    channel.wait_for_parent(5s);
+    const pid_t job = ::fork();
+    if (job == 0) {
+      ::signal(SIGTTOU, SIG_IGN);
+      ::setpgid(0, 0);
+      const int tty = ::open("/dev/tty", O_RDWR | O_CLOEXEC);
+      ::tcsetpgrp(tty, ::getpgrp());
+      ::close(tty);
+      ::signal(SIGTTOU, SIG_DFL);
+      channel.report("job=" + std::to_string(::getpid()) + ";");
+      ::_exit(play_held(channel));
+    }
+    int status = 0;
+    while (::waitpid(job, &status, 0) < 0 && errno == EINTR) {
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  });
+}
+
+/// The player's pid, once the child has reported it.
+pid_t job_of(PtyChild& child) {
+  const auto deadline = std::chrono::steady_clock::now() + 5s;
+  while (child.reports().find(';') == std::string::npos &&
+         std::chrono::steady_clock::now() < deadline) {
+    child.read_until("never", 20ms);
+  }
+  return static_cast<pid_t>(std::atoi(child.reports().c_str() + std::strlen("job=")));
+}
+
+/// Whether the process is stopped, as /proc tells.
+bool stopped(pid_t pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string line;
+  std::getline(stat, line);
+  const std::size_t end_of_name = line.rfind(')');
+  return end_of_name != std::string::npos && line.compare(end_of_name + 2, 1, "T") == 0;
+}
+
+const std::string kReleaseText = "\x1b[?12l\x1b[?25h\x1b[?2004l\x1b[?1049l";
+
+TEST(PtySignals, AFatalSignalHandsTheTerminalBackAndStillEndsTheProcess) {
+  for (int signal : {SIGTERM, SIGHUP, SIGQUIT}) {
+    SCOPED_TRACE(::strsignal(signal));
+    auto child = start_job();
+    const auto before = child.attributes();
+    ASSERT_TRUE(before);
+    child.go_ahead();
+    const pid_t job = job_of(child);
+    ASSERT_TRUE(child.read_until("WheekHigh", 5s)) << "no first frame";
+    ::kill(job, signal);
+    EXPECT_EQ(child.finish(10s), 128 + signal) << "dies of the same signal";
+    EXPECT_TRUE(child.output().ends_with(kReleaseText));
+    const auto after = child.attributes();
+    ASSERT_TRUE(after);
+    EXPECT_TRUE(same(*before, *after));
+  }
+}
+
+TEST(PtySignals, StoppedItGivesTheTerminalBackAndContinuedItTakesItAgainAndRedraws) {
+  auto child = start_job();
+  const auto before = child.attributes();
+  ASSERT_TRUE(before);
+  child.go_ahead();
+  const pid_t job = job_of(child);
+  ASSERT_TRUE(child.read_until("WheekHigh", 5s)) << "no first frame";
+
+  ::kill(job, SIGTSTP);
+  ASSERT_TRUE(child.read_until(kReleaseText, 5s));
+  const auto deadline = std::chrono::steady_clock::now() + 5s;
+  while (!stopped(job) && std::chrono::steady_clock::now() < deadline) child.read_until("", 1ms);
+  ASSERT_TRUE(stopped(job));
+  auto while_stopped = child.attributes();
+  ASSERT_TRUE(while_stopped);
+  EXPECT_TRUE(same(*before, *while_stopped)) << "the shell gets the attributes it had";
+  // The shell changes them while it has the terminal, and hands it back on `fg`.
+  while_stopped->c_lflag &= ~ECHO;
+  while_stopped->c_iflag |= IXOFF;
+  ::tcsetattr(child.master(), TCSANOW, &*while_stopped);
+
+  const std::size_t resumed_at = child.output().size();
+  ::kill(job, SIGCONT);
+  ASSERT_TRUE(child.read_until("\x1b[?2004h\x1b[?1049h\x1b[?25l", 5s, resumed_at));
+  auto taken = child.attributes();
+  ASSERT_TRUE(taken);
+  termios raw = *before;
+  ::cfmakeraw(&raw);
+  EXPECT_TRUE(same(raw, *taken)) << "raw again, as at the start";
+
+  child.go_ahead();
+  ASSERT_EQ(child.finish(20s), 0);
+  EXPECT_NE(child.reports().find("played;"), std::string::npos) << child.reports();
+  const std::size_t redraw = position(child.output(), "\x1b[2J", resumed_at);
+  ASSERT_NE(redraw, std::string::npos) << "the next frame starts on a cleared screen";
+  EXPECT_NE(position(child.output(), "WheekHigh", redraw), std::string::npos) << "drawn whole";
+  EXPECT_TRUE(child.output().ends_with(kReleaseText));
+  const auto after = child.attributes();
+  ASSERT_TRUE(after);
+  EXPECT_TRUE(same(*before, *after));
+}
 
 }  // namespace

@@ -79,16 +79,17 @@ class FakeSystemCalls final : public tty::SystemCalls {
     fds[1] = take_fd();
     return {};
   }
-  Result signal_action(int, const struct sigaction* action, struct sigaction* previous) override {
+  Result signal_action(int signal, const struct sigaction* action,
+                       struct sigaction* previous) override {
     if (int e = failing("signal_action")) return std::unexpected(e);
-    if (previous != nullptr) *previous = winch_action;
-    if (action != nullptr) winch_action = *action;
+    if (previous != nullptr) *previous = actions[signal];
+    if (action != nullptr) actions[signal] = *action;
     return {};
   }
 
   termios attributes{};
   winsize window{};
-  struct sigaction winch_action {};
+  std::map<int, struct sigaction> actions;  // absent: the default
   std::set<int> open_fds;
   int bad_closes = 0;
   std::string written;
