@@ -34,6 +34,10 @@ SystemCalls::Result retrying_interrupted(Call call) {
   return result;
 }
 
+// Far above any real screen (an 8K monitor with a tiny font is about 1000 x 300 cells), and few
+// enough that the screen's two buffers and the canvas stay within about 100 MB.
+constexpr std::uint32_t kMostCells = std::uint32_t{1} << 22;
+
 }  // namespace
 
 Device::Device(SystemCalls& calls, const Capabilities& capabilities, const ControlStrings& strings)
@@ -93,6 +97,11 @@ std::expected<void, tui::Error> Device::take_over() {
     return std::unexpected(os_error(measured.error(), "failed to ioctl(TIOCGWINSZ): "));
   }
   size_ = tui::Size{window.ws_col, window.ws_row};
+  if (std::uint32_t{size_.width} * size_.height > kMostCells) {
+    return std::unexpected(tui::Error("terminal too large to draw: " + std::to_string(size_.width) +
+                                      " x " + std::to_string(size_.height) +
+                                      " cells (the most is " + std::to_string(kMostCells) + ")"));
+  }
 
   termios current{};
   if (!calls_.get_attributes(read_.get(), current)) {

@@ -26,7 +26,7 @@ namespace tty {
 class Device {
  public:
   /// Acquisition: open and duplicate, save the attributes, window-change notification, measure
-  /// the size, signal handlers, raw mode, mode sequences
+  /// the size (refusing one too large to hold), signal handlers, raw mode, mode sequences
   /// (sent), alternate screen (buffered). A failure undoes what was done: before the size is
   /// measured by closing, afterwards by the full release.
   static std::expected<std::unique_ptr<Device>, tui::Error> acquire(
