@@ -1,6 +1,7 @@
 // The module as the interpreter sees it: `PyInit_tavvik_pypi`, `run(args)` and `main()`.
 // Everything here runs on the calling thread with the interpreter lock held throughout; the
-// lock is never released, not even while the animation plays.
+// lock is never released, not even while the animation plays, but the interpreter's signal
+// handlers get their turn at every pause.
 
 #include <string>
 #include <utility>
@@ -9,6 +10,7 @@
 #include "python/argument_binding.hpp"
 #include "python/argument_conversion.hpp"
 #include "python/ffi_boundary.hpp"
+#include "python/pending_signals.hpp"
 #include "python/process_arguments.hpp"
 #include "tavvik/driver.hpp"
 
@@ -20,7 +22,9 @@ namespace {
 constexpr int kApiVersion = 1013;
 
 PyResult<PyRef> play(std::vector<std::string> argument_list) {
-  auto outcome = tavvik::run(std::move(argument_list));
+  PendingSignals signals;
+  auto outcome = tavvik::run(std::move(argument_list), [&] { return signals.run_handlers(); });
+  if (auto raised = signals.take_raised()) return std::unexpected(std::move(*raised));
   if (!outcome) return std::unexpected(PyError::lazy(ErrorKind::runtime_error, outcome.error()));
   return PyRef::borrow(Py_None);
 }

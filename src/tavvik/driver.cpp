@@ -21,24 +21,38 @@ constexpr std::chrono::milliseconds kFirstFramePause = 2000ms;
 constexpr std::chrono::milliseconds kWalkingDelay = 30ms;
 constexpr std::chrono::milliseconds kCarryingDelay = 100ms;
 
+/// Sleeps until `duration` has passed, asking `stop_requested` before and after every sleep (a
+/// caught signal may cut one short); false as soon as it asks to stop.
+bool pause(Clock& clock, std::chrono::milliseconds duration, const StopCheck& stop_requested) {
+  const auto until = clock.now() + duration;
+  for (;;) {
+    if (stop_requested && stop_requested()) return false;
+    const auto now = clock.now();
+    if (now >= until) return true;
+    clock.sleep(std::chrono::ceil<std::chrono::milliseconds>(until - now));
+  }
+}
+
 }  // namespace
 
-std::expected<void, std::string> run(std::vector<std::string> args) {
+std::expected<void, std::string> run(std::vector<std::string> args,
+                                     const StopCheck& stop_requested) {
   if (args.size() < 2 || args[1] != "run") {
     print_usage();
     return {};
   }
-  auto played = run_tavvik();
+  auto played = run_tavvik(stop_requested);
   if (!played) return std::unexpected(played.error().text());
   return {};
 }
 
-std::expected<void, tui::Error> run_tavvik() {
+std::expected<void, tui::Error> run_tavvik(const StopCheck& stop_requested) {
   SteadyClock clock;
-  return run_tavvik([] { return tty::open_device_backend(); }, clock);
+  return run_tavvik([] { return tty::open_device_backend(); }, clock, stop_requested);
 }
 
-std::expected<void, tui::Error> run_tavvik(const BackendFactory& open_backend, Clock& clock) {
+std::expected<void, tui::Error> run_tavvik(const BackendFactory& open_backend, Clock& clock,
+                                           const StopCheck& stop_requested) {
   auto backend = open_backend();
   if (!backend) return std::unexpected(std::move(backend.error()));
   // Declared before anything that can fail below, so it is released (and the terminal
@@ -57,10 +71,10 @@ std::expected<void, tui::Error> run_tavvik(const BackendFactory& open_backend, C
 
     if (state.first_frame) {
       state.first_frame = false;
-      clock.sleep(kFirstFramePause);
+      if (!pause(clock, kFirstFramePause, stop_requested)) break;
     }
     if (state.advance()) frame_delay = kCarryingDelay;
-    clock.sleep(frame_delay);
+    if (!pause(clock, frame_delay, stop_requested)) break;
   }
 
   // Recorded only: what the user sees at the end comes from releasing the terminal.

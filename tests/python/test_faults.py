@@ -4,8 +4,10 @@ happens, the call comes back promptly and leaves nothing behind."""
 
 import json
 import os
+import shutil
 import signal
 import sys
+import tempfile
 import textwrap
 import time
 import unittest
@@ -119,6 +121,44 @@ class FaultTest(unittest.TestCase):
         self.assertIn("internal fault: injected fault while sending", stderr)
         self.assertTrue(bytes(child.shown).endswith(
             b"\x1b[?2004l\x1b[?1049l"), child.shown[-80:])
+
+    @unittest.skipUnless(PRELOAD, "needs the preloaded timeline (TAVVIK_PRELOAD)")
+    def test_a_python_signal_handler_that_raises_ends_the_animation_at_once(self):
+        # The clock moves only when the animation sleeps, so equal readings in the handler and
+        # after the call mean that no frame came between them.
+        pauses = tempfile.mkdtemp()
+        self.addCleanup(shutil.rmtree, pauses)
+        child = self.start(
+            """\
+            import signal
+            start = time.monotonic()
+            handled = []
+            def stop(number, frame):
+                handled.append(time.monotonic() - start)
+                raise SystemExit(3)
+            signal.signal(signal.SIGTERM, stop)
+            tty = os.open("/dev/tty", os.O_RDWR)
+            before = termios.tcgetattr(tty)
+            result = outcome(lambda: tavvik_pypi.run(["tavvik", "run"]))
+            report(result=result, handled=handled, ended=time.monotonic() - start,
+                   restored=termios.tcgetattr(tty) == before)
+            """,
+            env={"LD_PRELOAD": PRELOAD, "TAVVIK_TEST_VIRTUAL_CLOCK": "1",
+                 "TAVVIK_TEST_PAUSE_DIR": pauses, "TAVVIK_TEST_PAUSE_AT": "3"})
+        reached = os.path.join(pauses, "reached")
+        while not os.path.exists(reached) and child.child.poll() is None:
+            child.read(0.05)
+        os.kill(child.child.pid, signal.SIGTERM)
+        open(os.path.join(pauses, "resume-3"), "w").close()
+        code, stdout, stderr, facts = child.finish()
+        self.assertEqual(code, 0, stderr)
+        [fact] = facts
+        self.assertEqual(fact["result"], "SystemExit: 3")
+        self.assertEqual(len(fact["handled"]), 1)
+        self.assertLess(fact["handled"][0], 3.0, "handled at the pause, not at the end")
+        self.assertEqual(fact["handled"][0], fact["ended"], "a frame came after the handler")
+        self.assertTrue(fact["restored"])
+        self.assertTrue(bytes(child.shown).endswith(b"\x1b[?2004l\x1b[?1049l"))
 
     @unittest.skipUnless(PRELOAD, "needs the preloaded timeline (TAVVIK_PRELOAD)")
     def test_a_hundred_animations_and_forty_thousand_usage_lines_leave_nothing_behind(self):
