@@ -1,6 +1,7 @@
 #include "tty/terminal_signals.hpp"
 
 #include <errno.h>
+#include <pthread.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -25,7 +26,7 @@ struct sigaction g_continue_chained {};
 sigset_t handled_signals() {
   sigset_t set;
   sigemptyset(&set);
-  for (int signal : {SIGTERM, SIGHUP, SIGQUIT, SIGTSTP, SIGCONT}) sigaddset(&set, signal);
+  for (const int signal : {SIGTERM, SIGHUP, SIGQUIT, SIGTSTP, SIGCONT}) sigaddset(&set, signal);
   return set;
 }
 
@@ -57,7 +58,7 @@ void on_fatal(int signal) {
   give_back();
   ::sigaction(signal, &g_default_action, nullptr);
   // Held back while this handler runs; once it returns the default action ends the process.
-  ::raise(signal);
+  (void)::raise(signal);
 }
 
 void take_again() {
@@ -72,10 +73,10 @@ void on_stop(int signal) {
   give_back();
   ::sigaction(signal, &g_default_action, nullptr);
   const unsigned continued = g_continued.load(std::memory_order_relaxed);
-  ::sigprocmask(SIG_UNBLOCK, &g_stop_set, nullptr);
+  ::pthread_sigmask(SIG_UNBLOCK, &g_stop_set, nullptr);
   // The process stops here, and on_continue runs as it goes on.
-  ::raise(signal);
-  ::sigprocmask(SIG_BLOCK, &g_stop_set, nullptr);
+  (void)::raise(signal);
+  ::pthread_sigmask(SIG_BLOCK, &g_stop_set, nullptr);
   ::sigaction(signal, &g_stop_action, nullptr);
   // The kernel drops the stop in a process group that no shell watches over: go on at once.
   if (g_continued.load(std::memory_order_relaxed) == continued) take_again();
@@ -121,7 +122,7 @@ std::unique_ptr<TerminalSignals> TerminalSignals::install(SystemCalls& calls,
   sigemptyset(&g_stop_set);
   sigaddset(&g_stop_set, SIGTSTP);
   g_continue_chained = action_for(no_chained_action);
-  for (int fatal : {SIGTERM, SIGHUP, SIGQUIT}) {
+  for (const int fatal : {SIGTERM, SIGHUP, SIGQUIT}) {
     struct sigaction current {};
     if (calls.signal_action(fatal, nullptr, &current) && current.sa_handler == SIG_DFL &&
         !(current.sa_flags & SA_SIGINFO)) {

@@ -32,7 +32,7 @@ struct SignalTexts {
 /// screen for a full redraw, as does a stop that the kernel drops (in an orphaned process
 /// group). Only default dispositions are taken over: one the application
 /// chose (ignored, or its own handler) is left alone, and a SIGCONT handler of its own still
-/// runs after ours. The handlers call only write, tcsetattr, sigaction, sigprocmask and raise,
+/// runs after ours. The handlers call only write, tcsetattr, sigaction, pthread_sigmask and raise,
 /// on what was prepared before them. Only one may exist at a time.
 class TerminalSignals {
  public:
