@@ -30,10 +30,10 @@ struct SignalTexts {
 /// raised again, so the process still dies of them; SIGTSTP gives it back and then stops the
 /// process; SIGCONT takes it again (raw attributes, modes, alternate screen) and marks the
 /// screen for a full redraw, as does a stop that the kernel drops (in an orphaned process
-/// group). Only default dispositions are taken over: one the application
-/// chose (ignored, or its own handler) is left alone, and a SIGCONT handler of its own still
-/// runs after ours. The handlers call only write, tcsetattr, sigaction, pthread_sigmask and raise,
-/// on what was prepared before them. Only one may exist at a time.
+/// group). Only default dispositions are taken over: one the application chose (ignored, or
+/// its own handler) is left alone, and a SIGCONT handler of its own still runs after ours. The
+/// handlers call only write, tcsetattr, sigaction, pthread_sigmask and raise, on what was
+/// prepared before them. Only one may exist at a time.
 class TerminalSignals {
  public:
   /// Installs the handlers; a disposition that cannot be read or set is left as it was.
