@@ -3,6 +3,7 @@
 
 #include <errno.h>
 #include <gtest/gtest.h>
+#include <string.h>
 
 #include "tty/device_backend.hpp"
 #include "tty/fake_system_calls.hpp"
@@ -140,10 +141,15 @@ TEST(Release, AfterFramesSendsOnlyTheTeardownAndRestoresEverything) {
   struct sigaction earlier {};
   earlier.sa_handler = SIG_IGN;
   calls.actions[SIGWINCH] = earlier;
+  calls.actions[SIGHUP] = earlier;  // as under nohup
   const auto environment = xterm();
   {
     auto backend = tty::open_device_backend(calls, environment);
     ASSERT_TRUE(backend);
+    for (const int taken : {SIGTERM, SIGQUIT, SIGTSTP, SIGCONT}) {
+      EXPECT_NE(calls.actions[taken].sa_handler, SIG_DFL) << ::strsignal(taken);
+    }
+    EXPECT_EQ(calls.actions[SIGHUP].sa_handler, SIG_IGN) << "the application's choice stands";
     tui::Terminal terminal(std::move(*backend));
     for (int frame = 0; frame < 3; ++frame) {
       const std::size_t mark = calls.written.size();
@@ -171,6 +177,10 @@ TEST(Release, AfterFramesSendsOnlyTheTeardownAndRestoresEverything) {
   EXPECT_TRUE(same(calls.attributes, before));
   EXPECT_EQ(calls.set_attribute_whens.back(), TCSANOW);
   EXPECT_EQ(calls.actions[SIGWINCH].sa_handler, SIG_IGN) << "the earlier action is back";
+  EXPECT_EQ(calls.actions[SIGHUP].sa_handler, SIG_IGN);
+  for (const int taken : {SIGTERM, SIGQUIT, SIGTSTP, SIGCONT}) {
+    EXPECT_EQ(calls.actions[taken].sa_handler, SIG_DFL) << ::strsignal(taken);
+  }
   EXPECT_TRUE(calls.open_fds.empty());
 }
 
