@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstring>
 #include <fstream>
+#include <optional>
 
 #include "support/pty_harness.hpp"
 #include "tavvik/driver.hpp"
@@ -218,39 +219,50 @@ int play_held(ChildChannel& channel) {
   return 0;
 }
 
-/// A child on its own terminal that, once the parent has read the terminal's attributes, plays
-/// as a shell's job does: in a process group of its own in the foreground, under a session
-/// leader that waits for it. Only then does a stop really stop it: the kernel drops SIGTSTP in
-/// a process group that no shell watches over. The player's pid is reported as "job=<pid>;".
-PtyChild start_job() {
-  return PtyChild::start([](ChildChannel& channel) {
-    channel.wait_for_parent(5s);
-    const pid_t job = ::fork();
-    if (job == 0) {
-      ::signal(SIGTTOU, SIG_IGN);
-      ::setpgid(0, 0);
-      const int tty = ::open("/dev/tty", O_RDWR | O_CLOEXEC);
-      ::tcsetpgrp(tty, ::getpgrp());
-      ::close(tty);
-      ::signal(SIGTTOU, SIG_DFL);
-      channel.report("job=" + std::to_string(::getpid()) + ";");
-      ::_exit(play_held(channel));
-    }
-    int status = 0;
-    while (::waitpid(job, &status, 0) < 0 && errno == EINTR) {
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  });
+/// A child on its own terminal playing as a shell's job does: in a process group of its own
+/// in the foreground, under a session leader that waits for it. Only then does a stop really
+/// stop it: the kernel drops SIGTSTP in a process group that no shell watches over.
+struct Job {
+  PtyChild child;
+  std::optional<termios> before;  ///< the terminal's attributes before the animation
+  pid_t pid = 0;                  ///< the player's
+  bool drawn = false;             ///< its first frame is on the screen
+};
+
+/// The session leader: starts the player as its job and waits for it, as a shell does.
+int play_as_job(ChildChannel& channel) {
+  channel.wait_for_parent(5s);
+  const pid_t player = ::fork();
+  if (player == 0) {
+    ::signal(SIGTTOU, SIG_IGN);
+    ::setpgid(0, 0);
+    const int tty = ::open("/dev/tty", O_RDWR | O_CLOEXEC);
+    ::tcsetpgrp(tty, ::getpgrp());
+    ::close(tty);
+    ::signal(SIGTTOU, SIG_DFL);
+    channel.report("job=" + std::to_string(::getpid()) + ";");
+    ::_exit(play_held(channel));
+  }
+  int status = 0;
+  while (::waitpid(player, &status, 0) < 0 && errno == EINTR) {
+  }
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
-/// The player's pid, once the child has reported it.
-pid_t job_of(PtyChild& child) {
+/// Starts a job and waits until its first frame is on the screen, held there until the next
+/// `go_ahead`.
+Job start_job() {
+  Job job{PtyChild::start(play_as_job), std::nullopt};
+  job.before = job.child.attributes();
+  job.child.go_ahead();
   const auto deadline = std::chrono::steady_clock::now() + 5s;
-  while (child.reports().find(';') == std::string::npos &&
+  while (job.child.reports().find(';') == std::string::npos &&
          std::chrono::steady_clock::now() < deadline) {
-    child.read_until("never", 20ms);
+    job.child.read_until("never", 20ms);
   }
-  return static_cast<pid_t>(std::atoi(child.reports().c_str() + std::strlen("job=")));
+  job.pid = static_cast<pid_t>(std::atoi(job.child.reports().c_str() + std::strlen("job=")));
+  job.drawn = job.child.read_until("WheekHigh", 5s);
+  return job;
 }
 
 /// Whether the process is stopped, as /proc tells.
@@ -265,50 +277,45 @@ bool stopped(pid_t pid) {
 const std::string kReleaseText = "\x1b[?12l\x1b[?25h\x1b[?2004l\x1b[?1049l";
 
 TEST(PtySignals, AFatalSignalHandsTheTerminalBackAndStillEndsTheProcess) {
-  for (int signal : {SIGTERM, SIGHUP, SIGQUIT}) {
+  for (const int signal : {SIGTERM, SIGHUP, SIGQUIT}) {
     SCOPED_TRACE(::strsignal(signal));
-    auto child = start_job();
-    const auto before = child.attributes();
-    ASSERT_TRUE(before);
-    child.go_ahead();
-    const pid_t job = job_of(child);
-    ASSERT_TRUE(child.read_until("WheekHigh", 5s)) << "no first frame";
-    ::kill(job, signal);
-    EXPECT_EQ(child.finish(10s), 128 + signal) << "dies of the same signal";
-    EXPECT_TRUE(child.output().ends_with(kReleaseText));
-    const auto after = child.attributes();
+    auto job = start_job();
+    ASSERT_TRUE(job.before && job.drawn);
+    ::kill(job.pid, signal);
+    EXPECT_EQ(job.child.finish(10s), 128 + signal) << "dies of the same signal";
+    EXPECT_TRUE(job.child.output().ends_with(kReleaseText));
+    const auto after = job.child.attributes();
     ASSERT_TRUE(after);
-    EXPECT_TRUE(same(*before, *after));
+    EXPECT_TRUE(same(*job.before, *after));
   }
 }
 
 TEST(PtySignals, StoppedItGivesTheTerminalBackAndContinuedItTakesItAgainAndRedraws) {
-  auto child = start_job();
-  const auto before = child.attributes();
-  ASSERT_TRUE(before);
-  child.go_ahead();
-  const pid_t job = job_of(child);
-  ASSERT_TRUE(child.read_until("WheekHigh", 5s)) << "no first frame";
+  auto job = start_job();
+  ASSERT_TRUE(job.before && job.drawn);
+  PtyChild& child = job.child;
 
-  ::kill(job, SIGTSTP);
+  ::kill(job.pid, SIGTSTP);
   ASSERT_TRUE(child.read_until(kReleaseText, 5s));
   const auto deadline = std::chrono::steady_clock::now() + 5s;
-  while (!stopped(job) && std::chrono::steady_clock::now() < deadline) child.read_until("", 1ms);
-  ASSERT_TRUE(stopped(job));
+  while (!stopped(job.pid) && std::chrono::steady_clock::now() < deadline) {
+    child.read_until("", 1ms);
+  }
+  ASSERT_TRUE(stopped(job.pid));
   auto while_stopped = child.attributes();
   ASSERT_TRUE(while_stopped);
-  EXPECT_TRUE(same(*before, *while_stopped)) << "the shell gets the attributes it had";
+  EXPECT_TRUE(same(*job.before, *while_stopped)) << "the shell gets the attributes it had";
   // The shell changes them while it has the terminal, and hands it back on `fg`.
   while_stopped->c_lflag &= ~ECHO;
   while_stopped->c_iflag |= IXOFF;
   ::tcsetattr(child.master(), TCSANOW, &*while_stopped);
 
   const std::size_t resumed_at = child.output().size();
-  ::kill(job, SIGCONT);
+  ::kill(job.pid, SIGCONT);
   ASSERT_TRUE(child.read_until("\x1b[?2004h\x1b[?1049h\x1b[?25l", 5s, resumed_at));
   auto taken = child.attributes();
   ASSERT_TRUE(taken);
-  termios raw = *before;
+  termios raw = *job.before;
   ::cfmakeraw(&raw);
   EXPECT_TRUE(same(raw, *taken)) << "raw again, as at the start";
 
@@ -321,7 +328,7 @@ TEST(PtySignals, StoppedItGivesTheTerminalBackAndContinuedItTakesItAgainAndRedra
   EXPECT_TRUE(child.output().ends_with(kReleaseText));
   const auto after = child.attributes();
   ASSERT_TRUE(after);
-  EXPECT_TRUE(same(*before, *after));
+  EXPECT_TRUE(same(*job.before, *after));
 }
 
 }  // namespace
