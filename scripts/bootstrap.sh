@@ -25,6 +25,8 @@ case "$set_name" in
     packages+=(python3 python3-dev python3-venv python3-setuptools)
     # The end-to-end suites' terminals: tmux, and xterm on a virtual X server, typed into.
     packages+=(tmux xvfb xterm xdotool)
+    # The rest of ncurses's descriptions, the direct-colour ones (xterm-direct, ...) among them.
+    packages+=(ncurses-term)
     ;;
   bench)
     packages+=(libbenchmark-dev libncurses-dev)
