@@ -11,7 +11,7 @@ ColorLevel color_level_of(const Capabilities& found) {
   }
   if (found.description) {
     const auto& description = *found.description;
-    if (description.extended_flag("Tc") || description.extended_flag("RGB")) {
+    if (description.extended_flag("Tc") || description.has_extended("RGB")) {
       return ColorLevel::TrueColor;
     }
     const int colors = description.number(unibi_max_colors);

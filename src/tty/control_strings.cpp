@@ -78,6 +78,12 @@ ColorSelect described_color(const TerminfoDescription& description, unibi_string
   return select;
 }
 
+/// Whether the description's setaf and setab take a 24-bit RGB value rather than a palette
+/// index (xterm-direct and its kind): there only the values below 8 are palette colours.
+bool direct_color(const TerminfoDescription& description) {
+  return description.has_extended("RGB") || description.number(unibi_max_colors) > 256;
+}
+
 /// The description's spellings of the essential sequences, and which shortcuts it spells the
 /// way the renderer writes them.
 void use_description_strings(const TerminfoDescription& description, ControlStrings& strings) {
@@ -116,16 +122,18 @@ void use_description_strings(const TerminfoDescription& description, ControlStri
 
 /// The description's colours, up to its count; past the count a colour still comes out as
 /// itself (a description of eight colours would spell colour 130 as ESC[3130m), and in the
-/// form most terminals know.
+/// form most terminals know. A direct-colour description spells only the first eight: its
+/// setaf would make colour 130 the RGB value 0x000082, a dark blue.
 void use_description_colors(const TerminfoDescription& description, ControlStrings& strings) {
-  const int colors = description.number(unibi_max_colors);
-  for (int index = std::max(colors, 8); index < 256; ++index) {
+  const int described =
+      std::min(description.number(unibi_max_colors), direct_color(description) ? 8 : 256);
+  for (int index = std::max(described, 8); index < 256; ++index) {
     strings.foreground[index] = palette_color(index, true);
     strings.background[index] = palette_color(index, false);
   }
   const bool has_foreground = description.has(unibi_set_a_foreground);
   const bool has_background = description.has(unibi_set_a_background);
-  for (int index = 0; index < std::min(colors, 256); ++index) {
+  for (int index = 0; index < described; ++index) {
     if (has_foreground) {
       strings.foreground[index] = described_color(description, unibi_set_a_foreground, index);
     }

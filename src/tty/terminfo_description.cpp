@@ -53,6 +53,20 @@ bool TerminfoDescription::extended_flag(std::string_view name) const {
   return false;
 }
 
+bool TerminfoDescription::has_extended(std::string_view name) const {
+  const unibi_term* term = term_.get();
+  auto named = [name](const char* found) { return found != nullptr && name == found; };
+  for (std::size_t i = 0; i < unibi_count_ext_num(term); ++i) {
+    if (named(unibi_get_ext_num_name(term, i)) && unibi_get_ext_num(term, i) >= 0) return true;
+  }
+  for (std::size_t i = 0; i < unibi_count_ext_str(term); ++i) {
+    if (named(unibi_get_ext_str_name(term, i)) && unibi_get_ext_str(term, i) != nullptr) {
+      return true;
+    }
+  }
+  return extended_flag(name);
+}
+
 std::size_t TerminfoDescription::expand_into(unibi_string capability,
                                              std::initializer_list<int> parameters, char* out,
                                              std::size_t size) const {

@@ -34,6 +34,9 @@ class TerminfoDescription {
   bool has(unibi_string capability) const;
   /// A boolean of the extended (user-defined) section, such as "Tc".
   bool extended_flag(std::string_view name) const;
+  /// Whether the extended section holds `name` in any of its kinds: a boolean that is set, a
+  /// number or a string (ncurses allows each for "RGB").
+  bool has_extended(std::string_view name) const;
   /// A string capability with its parameters applied and padding dropped; nothing when absent or
   /// damaged (see `expand_parameters`), so that the caller's ANSI form stands in.
   std::optional<std::string> expand(unibi_string capability,

@@ -23,6 +23,8 @@ TERMINALS = (
     ("xterm", {"TERM": "xterm"}),
     ("xterm-256color", {"TERM": "xterm-256color"}),
     ("tmux-256color", {"TERM": "tmux-256color"}),
+    # setaf takes RGB values from 8 on: palette colours from 8 up must not go through it.
+    ("xterm-direct", {"TERM": "xterm-direct"}),
     ("unknown name", {"TERM": "tavvik-no-such-terminal"}),
     ("COLORTERM=truecolor", {"TERM": "xterm-256color", "COLORTERM": "truecolor"}),
 )

@@ -2,8 +2,11 @@
 // kind of terminal description: each cell must show the frame's symbol in the frame's colours.
 
 #include <gtest/gtest.h>
+#include <stdlib.h>
 #include <vterm.h>
 
+#include <filesystem>
+#include <fstream>
 #include <optional>
 #include <random>
 #include <stdexcept>
@@ -81,6 +84,33 @@ std::string differences(const Emulator& emulator, const tui::Buffer& frame, bool
   return found;
 }
 
+// Descriptions no system has: direct colour told by the extended RGB capability alone, as a
+// number and as a string. Every other capability is xterm-256color's.
+constexpr const char* kMadeDescriptions = R"(
+rgb-number|direct colour by RGB as a number,
+	RGB#8, setaf=\E[%?%p1%{8}%<%t3%p1%d%e38;2;%p1%{65536}%/%d;%p1%{256}%/%{255}%&%d;%p1%{255}%&%d%;m,
+	use=xterm-256color,
+rgb-string|direct colour by RGB as a string,
+	RGB=8/8/8, setab=\E[%?%p1%{8}%<%t4%p1%d%e48;2;%p1%{65536}%/%d;%p1%{256}%/%{255}%&%d;%p1%{255}%&%d%;m,
+	use=xterm-256color,
+)";
+
+/// The directory `kMadeDescriptions` are compiled into, searched before the system's.
+const std::string& made_descriptions() {
+  struct Directory {
+    std::string path = (std::filesystem::temp_directory_path() / "tavvik-vterm-XXXXXX").string();
+    Directory() {
+      if (::mkdtemp(path.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+      std::ofstream(path + "/made.src") << kMadeDescriptions;
+      const std::string tic = "tic -x -o '" + path + "' '" + path + "/made.src'";
+      if (std::system(tic.c_str()) != 0) throw std::runtime_error(tic + " failed");
+    }
+    ~Directory() { std::filesystem::remove_all(path); }
+  };
+  static const Directory directory;
+  return directory.path;
+}
+
 /// A terminal on the production backend over fake system calls, whose output is replayed in
 /// an emulator as each frame is sent.
 class ReplayedTerminal {
@@ -113,9 +143,12 @@ class ReplayedTerminal {
 
  private:
   static tty::MapEnvironment variables(const char* term, const char* colorterm) {
-    if (term && colorterm) return tty::MapEnvironment{{"TERM", term}, {"COLORTERM", colorterm}};
-    if (term) return tty::MapEnvironment{{"TERM", term}};
-    return tty::MapEnvironment{};
+    const std::string& made = made_descriptions();
+    if (term && colorterm) {
+      return tty::MapEnvironment{{"TERM", term}, {"COLORTERM", colorterm}, {"TERMINFO", made}};
+    }
+    if (term) return tty::MapEnvironment{{"TERM", term}, {"TERMINFO", made}};
+    return tty::MapEnvironment{{"TERMINFO", made}};
   }
 
   FakeSystemCalls calls_;
@@ -188,7 +221,11 @@ INSTANTIATE_TEST_SUITE_P(
                     Case{"linux", 23, 9}, Case{"screen", 23, 9}, Case{"xterm", 23, 9},
                     Case{"xterm-256color", 23, 9}, Case{"tmux-256color", 23, 9},
                     Case{"no-such-terminal", 23, 9}, Case{"no-such-256color", 23, 9},
-                    Case{"xterm-256color", 80, 24}, Case{"xterm", 1, 1}, Case{"vt100", 130, 3}),
+                    Case{"xterm-256color", 80, 24}, Case{"xterm", 1, 1}, Case{"vt100", 130, 3},
+                    // Direct colour: setaf takes RGB from 8 on, spelled with ':' or ';'.
+                    Case{"xterm-direct", 23, 9}, Case{"vte-direct", 23, 9},
+                    Case{"kitty-direct", 23, 9}, Case{"rgb-number", 23, 9},
+                    Case{"rgb-string", 23, 9}),
     name_of);
 
 class AnimationOnDescription : public testing::TestWithParam<Case> {};
