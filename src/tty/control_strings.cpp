@@ -65,16 +65,16 @@ ColorSelect xterm_color(int index, bool foreground) {
 ColorSelect described_color(const TerminfoDescription& description, unibi_string capability,
                             int index) {
   const std::string text = description.expand(capability, {index}).value_or("");
-  if (text.size() > 3 && text.starts_with("\x1b[") && text.ends_with('m') &&
-      text.find_first_not_of("0123456789;", 2) == text.size() - 1) {
-    return parameters(std::string_view(text).substr(2, text.size() - 3));
-  }
-  ColorSelect select = parameters(text);
-  select.whole_sequence = true;
-  // A spelling too long for the slot is not trusted; the xterm form stands in.
-  if (text.empty() || text.size() > select.text.size()) {
+  std::string_view spelled = text;
+  const bool sgr = text.size() > 3 && text.starts_with("\x1b[") && text.ends_with('m') &&
+                   text.find_first_not_of("0123456789;", 2) == text.size() - 1;
+  if (sgr) spelled = spelled.substr(2, text.size() - 3);
+  // Cut to fit the slot, a spelling would go out as a broken sequence; the xterm form stands in.
+  if (spelled.empty() || spelled.size() > ColorSelect{}.text.size()) {
     return xterm_color(index, capability == unibi_set_a_foreground);
   }
+  ColorSelect select = parameters(spelled);
+  select.whole_sequence = !sgr;
   return select;
 }
 
@@ -195,11 +195,13 @@ void append_counted(Counted what, int n, std::string& out) {
 
 void ControlStrings::append_address(int x, int y, std::string& out) const {
   if (unusual_cursor_address) {
+    // One that does not fit, or is damaged at this cell, gives way to the standard form below.
     char text[64];
-    const std::size_t length =
-        unusual_cursor_address->expand_into(unibi_cursor_address, {y, x}, text, sizeof text);
-    out.append(text, std::min(length, sizeof text));
-    return;
+    if (const auto length =
+            unusual_cursor_address->expand_into(unibi_cursor_address, {y, x}, text, sizeof text)) {
+      out.append(text, *length);
+      return;
+    }
   }
   out += "\x1b[";
   if (y != 0 || x != 0) append_number(y + 1, out);

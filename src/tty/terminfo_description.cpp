@@ -67,13 +67,15 @@ bool TerminfoDescription::has_extended(std::string_view name) const {
   return extended_flag(name);
 }
 
-std::size_t TerminfoDescription::expand_into(unibi_string capability,
-                                             std::initializer_list<int> parameters, char* out,
-                                             std::size_t size) const {
+std::optional<std::size_t> TerminfoDescription::expand_into(unibi_string capability,
+                                                            std::initializer_list<int> parameters,
+                                                            char* out, std::size_t size) const {
   const char* format = unibi_get_str(term_.get(), capability);
-  if (format == nullptr) return 0;
+  if (format == nullptr) return std::nullopt;
   // Not unibi_run, which traps on a division by zero and reads through a null pointer for %s.
-  return expand_parameters(format, parameters, out, size).length;
+  const ParameterExpansion expansion = expand_parameters(format, parameters, out, size);
+  if (expansion.damaged || expansion.length > size) return std::nullopt;
+  return expansion.length;
 }
 
 std::optional<std::string> TerminfoDescription::expand(

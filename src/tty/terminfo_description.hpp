@@ -41,11 +41,12 @@ class TerminfoDescription {
   /// damaged (see `expand_parameters`), so that the caller's ANSI form stands in.
   std::optional<std::string> expand(unibi_string capability,
                                     std::initializer_list<int> parameters = {}) const;
-  /// `expand` into a caller's buffer, for use while rendering without allocating; returns the
-  /// full length (the text is cut at `size`), or 0 when the capability is absent. A damaged
-  /// string's text is given as the common terminfo libraries give it (a division by zero is 0).
-  std::size_t expand_into(unibi_string capability, std::initializer_list<int> parameters, char* out,
-                          std::size_t size) const;
+  /// `expand` into a caller's buffer, for use while rendering without allocating: the length of
+  /// the text, or nothing when the capability is absent, damaged or longer than `size` (a
+  /// sequence cut short is as damaged as one that divides by zero).
+  std::optional<std::size_t> expand_into(unibi_string capability,
+                                         std::initializer_list<int> parameters, char* out,
+                                         std::size_t size) const;
 
  private:
   struct Destroy {

@@ -85,7 +85,8 @@ std::string differences(const Emulator& emulator, const tui::Buffer& frame, bool
 }
 
 // Descriptions no system has: direct colour told by the extended RGB capability alone, as a
-// number and as a string. Every other capability is xterm-256color's.
+// number and as a string, and a cursor address and colours whose expansions overflow the
+// renderer's scratch space (64 and 24 bytes). Every other capability is xterm-256color's.
 constexpr const char* kMadeDescriptions = R"(
 rgb-number|direct colour by RGB as a number,
 	RGB#8, setaf=\E[%?%p1%{8}%<%t3%p1%d%e38;2;%p1%{65536}%/%d;%p1%{256}%/%{255}%&%d;%p1%{255}%&%d%;m,
@@ -93,6 +94,9 @@ rgb-number|direct colour by RGB as a number,
 rgb-string|direct colour by RGB as a string,
 	RGB=8/8/8, setab=\E[%?%p1%{8}%<%t4%p1%d%e48;2;%p1%{65536}%/%d;%p1%{256}%/%{255}%&%d;%p1%{255}%&%d%;m,
 	use=xterm-256color,
+overlong|spellings too long for the scratch space, and no other way to move the cursor,
+	cup=\E[%i%p1%040d;%p2%040dH, setaf=\E[38;5;%p1%030dm,
+	cr@, cub1@, cud1@, cub@, cud@, cuf@, cuu@, hpa@, use=xterm-256color,
 )";
 
 /// The directory `kMadeDescriptions` are compiled into, searched before the system's.
@@ -225,7 +229,9 @@ INSTANTIATE_TEST_SUITE_P(
                     // Direct colour: setaf takes RGB from 8 on, spelled with ':' or ';'.
                     Case{"xterm-direct", 23, 9}, Case{"vte-direct", 23, 9},
                     Case{"kitty-direct", 23, 9}, Case{"rgb-number", 23, 9},
-                    Case{"rgb-string", 23, 9}),
+                    Case{"rgb-string", 23, 9},
+                    // Expansions too long for the renderer's scratch space.
+                    Case{"overlong", 23, 9}),
     name_of);
 
 class AnimationOnDescription : public testing::TestWithParam<Case> {};
