@@ -148,6 +148,7 @@ class Evaluator {
 
   /// A printf-like field, %[[:]flags][width[.precision]]conversion (d, o, x, X or s), printed;
   /// false when none starts here. Without the ':' a '-' or '+' is the operator, not a flag.
+  /// Only d, o, x and X reach snprintf, and only with flags C defines for them.
   bool field() {
     const std::size_t start = at_;
     char printf_format[32] = {'%'};
@@ -174,6 +175,8 @@ class Evaluator {
       damaged_ = true;  // every parameter is a number
       return true;
     }
+    // C leaves '#' undefined for d; glibc prints such a field as if it were not there.
+    if (conversion == 'd') *std::remove(printf_format, printf_format + length + 1, '#') = '\0';
     char text[2 * kWidestField + 16];
     const int written = conversion == 'd' ? std::snprintf(text, sizeof text, printf_format, value)
                                           : std::snprintf(text, sizeof text, printf_format,

@@ -79,11 +79,11 @@ TEST(TerminfoParameters, AgreesWithUnibiRunOnTheSystemDescriptions) {
 /// A random parameterized string: operators, fields, constants, padding and stray bytes.
 std::string random_format(std::mt19937& random) {
   static const std::vector<std::string> kPieces = {
-      "%d", "%3d", "%03d", "%:-4d", "%:+x", "% o", "%#X", "%.2d", "%10.5x", "%c",
-      "%s", "%5s", "%l",   "%i",    "%+",   "%-",  "%*",  "%/",   "%m",     "%&",
-      "%|", "%^",  "%=",   "%>",    "%<",   "%A",  "%O",  "%!",   "%~",     "%?",
-      "%t", "%e",  "%;",   "%%",    "%:",   "%.",  "%p0", "%q",   "%{",     "%'",
-      "$<", "$<5", "$<1.", ">",     "*",    "/",   ".",   "\\E[", ";",      "%"};
+      "%d", "%3d", "%03d", "%:-4d", "%:+x", "% o", "%#X", "%#5d", "%.2d", "%10.5x", "%c",
+      "%s", "%5s", "%l",   "%i",    "%+",   "%-",  "%*",  "%/",   "%m",   "%&",     "%|",
+      "%^", "%=",  "%>",   "%<",    "%A",   "%O",  "%!",  "%~",   "%?",   "%t",     "%e",
+      "%;", "%%",  "%:",   "%.",    "%p0",  "%q",  "%{",  "%'",   "$<",   "$<5",    "$<1.",
+      ">",  "*",   "/",    ".",     "\\E[", ";",   "%"};
   std::string format;
   const int count = static_cast<int>(random() % 24);
   for (int i = 0; i < count; ++i) {
