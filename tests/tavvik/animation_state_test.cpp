@@ -54,11 +54,14 @@ TEST(AnimationState, At89ColumnsTheArrivalPointWrapsAndIsNeverReached) {
   EXPECT_FALSE(state.arrived);
 }
 
-TEST(AnimationState, At90ColumnsTheFirstAdvanceArrives) {
-  auto state = state_for_width(90);
-  EXPECT_TRUE(state.advance());
-  EXPECT_TRUE(state.arrived);
-  EXPECT_EQ(state.x, 2u);
+TEST(AnimationState, At90And94ColumnsTheFirstAdvanceArrives) {
+  // At 90 the arrival point is column 0; at 94 it is column 2, where the first step lands.
+  for (const std::uint16_t width : {90, 94}) {
+    auto state = state_for_width(width);
+    EXPECT_TRUE(state.advance()) << width << " columns";
+    EXPECT_TRUE(state.arrived) << width << " columns";
+    EXPECT_EQ(state.x, 2u);
+  }
 }
 
 TEST(AnimationState, At200ColumnsTheTwentyEighthAdvanceArrivesAndStaysArrived) {
