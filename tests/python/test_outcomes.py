@@ -78,15 +78,18 @@ class MainTest(unittest.TestCase):
         self.assertEqual(completed.stdout, USAGE_LINE)
 
     def test_non_utf8_argument_is_an_internal_fault(self):
-        completed = run_launcher(b"r\xffun\"\\")
-        self.assertEqual(
-            outcome(completed),
-            'PanicException: process argument is not valid UTF-8: "r\\xFFun\\"\\\\"',
-            completed.stderr)
-        self.assertEqual(completed.stdout, b"")
-        # The report comes first, then the exception.
-        self.assertTrue(completed.stderr.startswith(b"tavvik_pypi: internal fault: "),
-                        completed.stderr)
+        # A byte that is never UTF-8, and an overlong form of "/".
+        for argument, quoted in ((b"r\xffun\"\\", '"r\\xFFun\\"\\\\"'),
+                                 (b"\xc0\xaf", '"\\xC0\\xAF"')):
+            with self.subTest(argument=argument):
+                completed = run_launcher(argument)
+                self.assertEqual(outcome(completed),
+                                 "PanicException: process argument is not valid UTF-8: " + quoted,
+                                 completed.stderr)
+                self.assertEqual(completed.stdout, b"")
+                # The report comes first, then the exception.
+                self.assertTrue(completed.stderr.startswith(b"tavvik_pypi: internal fault: "),
+                                completed.stderr)
 
     def test_non_utf8_argument_leaves_the_terminal_untouched(self):
         master, slave = os.openpty()
