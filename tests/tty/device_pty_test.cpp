@@ -109,6 +109,13 @@ TEST(PtyAnimation, TakesOverAndHandsBackTheTerminal) {
   ASSERT_TRUE(attributes_before);
   child.go_ahead();
   ASSERT_TRUE(child.read_until("\x1b[2J", 5s)) << "no first frame";
+  // While it plays, the child waits on its first sleep: every flag is as cfmakeraw makes it
+  // of those before, so that no key (Ctrl-S, say) can act on the output or the process.
+  termios raw = *attributes_before;
+  ::cfmakeraw(&raw);
+  const auto attributes_playing = child.attributes();
+  ASSERT_TRUE(attributes_playing);
+  EXPECT_TRUE(same(*attributes_playing, raw));
   // Ctrl-C during the animation: no signal, no echo; it waits for the next reader.
   child.type("\x03");
   child.go_ahead();
