@@ -8,7 +8,7 @@ import subprocess
 import tempfile
 import unittest
 
-from tmux_screen import LAUNCHER, MODES, PRELOAD, TmuxScreen
+from tmux_screen import LAUNCHER, MODES, PRELOAD, TmuxScreen, wait_for
 
 WIDTH, HEIGHT = 120, 36
 
@@ -79,6 +79,13 @@ class TerminalMatrixTest(unittest.TestCase):
         self.assertEqual(screen.stable_capture(), screen.before)
         self.assertEqual(screen.show(MODES), screen.modes_before)
         self.assertEqual(screen.read("stty-after"), screen.read("stty-before"))
+        # Bracketed paste is off again: tmux wraps a paste in ESC[200~ ... ESC[201~ only for a
+        # program that asked for it, and the terminal's echo would show them as ^[[200~ there.
+        screen.tmux("set-buffer", "-b", "check", "pasted")
+        screen.tmux("paste-buffer", "-p", "-b", "check")
+        echoed = wait_for(lambda: [line for line in screen.tmux("capture-pane", "-p").split("\n")
+                                   if "pasted" in line], 5)
+        self.assertEqual(echoed, ["$ pasted"])
 
     @unittest.skipUnless(shutil.which("tic") and shutil.which("infocmp"), "needs ncurses-bin")
     def test_a_description_that_divides_by_zero_plays_like_any_other(self):
