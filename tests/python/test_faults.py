@@ -161,7 +161,7 @@ class FaultTest(unittest.TestCase):
         self.assertTrue(bytes(child.shown).endswith(b"\x1b[?2004l\x1b[?1049l"))
 
     @unittest.skipUnless(PRELOAD, "needs the preloaded timeline (TAVVIK_PRELOAD)")
-    def test_a_hundred_animations_and_forty_thousand_usage_lines_leave_nothing_behind(self):
+    def test_a_hundred_animations_and_eighty_thousand_usage_lines_leave_nothing_behind(self):
         child = self.start(
             """\
             import weakref
@@ -195,9 +195,9 @@ class FaultTest(unittest.TestCase):
             saved = os.dup(1)
             os.dup2(null, 1)
             # The interpreter's own bridge to C and its heap grow in steps over the first tens
-            # of thousands of calls, then stay put; a leak grows in every window instead.
+            # of thousands of calls, then stay put; a leak grows in most windows instead.
             windows = []
-            for window in range(4):
+            for window in range(8):
                 for _ in range(10000):
                     results.add(outcome(lambda: call(["tavvik"])))
                 windows.append(state()[1])
@@ -215,7 +215,7 @@ class FaultTest(unittest.TestCase):
         [fact] = facts
         self.assertEqual(fact["results"], ["None"])
         self.assertEqual(fact["alive"], 0, "arguments still referenced")
-        self.assertEqual(fact["tracked"], 100 + 400)
+        self.assertEqual(fact["tracked"], 100 + 800)
         ten, hundred, usage = fact["after_ten"], fact["after_hundred"], fact["after_usage"]
         self.assertEqual(ten[0], hundred[0], "descriptors")
         self.assertEqual(hundred[0], usage[0], "descriptors")
@@ -223,8 +223,12 @@ class FaultTest(unittest.TestCase):
         self.assertLess(hundred[1] - ten[1], 1 << 20, "resident memory grew")
         windows = fact["windows"]
         growth = [later - earlier for earlier, later in zip(windows, windows[1:])]
-        # Leaking even the smallest copy of the arguments (64 bytes a call) adds 640 KB.
-        self.assertLess(min(growth), 256 << 10, "resident memory grew in every window")
+        # Leaking even the smallest copy of the arguments (64 bytes a call) takes 640 KB a window.
+        # A window may find that in memory freed earlier, but the others grow by 500 KB or more.
+        # The heap's own steps come early, in two or three windows. So a window counts as grown
+        # from half a leak's 640 KB, and five grown windows of the seven are a leak.
+        grown = sum(1 for step in growth if step >= 320_000)
+        self.assertLess(grown, 5, "resident memory grew in most windows: %s" % growth)
         self.assertEqual(stdout, b"")
         # Every animation handed the terminal back.
         self.assertEqual(child.shown.count(b"\x1b[?1049l"), 100)
