@@ -297,6 +297,70 @@ TEST(PtySignals, AFatalSignalHandsTheTerminalBackAndStillEndsTheProcess) {
   }
 }
 
+/// The real calls, but the first write that carries the title sends half of it, raises SIGTERM
+/// and sends the rest: a signal in the middle of a frame. The frame's last bytes are reported
+/// first.
+class SignalInsideAFrame final : public tty::SystemCalls {
+ public:
+  explicit SignalInsideAFrame(const ChildChannel& channel) : channel_(channel) {}
+  std::expected<std::size_t, int> write(int fd, const char* data, std::size_t size) override {
+    const std::string_view text(data, size);
+    if (raised_ || text.find("WheekHigh") == std::string_view::npos) {
+      return real_.write(fd, data, size);
+    }
+    raised_ = true;
+    channel_.report(text.substr(size - 16));
+    std::string_view first = text.substr(0, size / 2);
+    std::string_view rest = text.substr(size / 2);
+    if (!tty::write_all(real_, fd, first)) return std::unexpected(EIO);
+    (void)::raise(SIGTERM);
+    if (!tty::write_all(real_, fd, rest)) return std::unexpected(EIO);
+    return size;
+  }
+  std::expected<int, int> open(const char* path, int flags) override {
+    return real_.open(path, flags);
+  }
+  std::expected<int, int> duplicate(int fd) override { return real_.duplicate(fd); }
+  Result close(int fd) override { return real_.close(fd); }
+  Result set_nonblocking(int fd, bool on) override { return real_.set_nonblocking(fd, on); }
+  Result get_attributes(int fd, termios& out) override { return real_.get_attributes(fd, out); }
+  Result set_attributes(int fd, int when, const termios& in) override {
+    return real_.set_attributes(fd, when, in);
+  }
+  Result drain(int fd) override { return real_.drain(fd); }
+  Result window_size(int fd, winsize& out) override { return real_.window_size(fd, out); }
+  Result socket_pair(int (&fds)[2]) override { return real_.socket_pair(fds); }
+  Result signal_action(int signal, const struct sigaction* action,
+                       struct sigaction* previous) override {
+    return real_.signal_action(signal, action, previous);
+  }
+
+ private:
+  const ChildChannel& channel_;
+  tty::SystemCalls& real_ = tty::real_system_calls();
+  bool raised_ = false;
+};
+
+TEST(PtySignals, ASignalDuringAFrameActsOnceTheWholeFrameIsOut) {
+  auto child = PtyChild::start([](ChildChannel& channel) {
+    use_xterm();
+    SignalInsideAFrame calls(channel);
+    const tty::ProcessEnvironment environment;
+    auto backend = tty::open_device_backend(calls, environment);
+    if (!backend) return 2;
+    tui::Terminal terminal(std::move(*backend));
+    (void)terminal.try_draw([](tui::Frame& f) {
+      const std::u32string_view title = U"WheekHigh";
+      for (std::uint32_t x = 0; x < title.size(); ++x) f.buffer().set_symbol(x, 0, title[x]);
+    });
+    return 0;
+  });
+  EXPECT_EQ(child.finish(10s), -SIGTERM);
+  ASSERT_EQ(child.reports().size(), 16u) << "no frame was written";
+  EXPECT_TRUE(child.output().ends_with(child.reports() + kReleaseText))
+      << testing::PrintToString(child.output());
+}
+
 TEST(PtySignals, StoppedItGivesTheTerminalBackAndContinuedItTakesItAgainAndRedraws) {
   auto job = start_job();
   ASSERT_TRUE(job.before && job.drawn);
