@@ -18,7 +18,6 @@ PyRef python_no_op() {
 #endif
 
 bool PendingSignals::run_handlers() {
-  if (raised_) return true;
   raised_ = PyErr_CheckSignals() < 0;
 #ifdef PYPY_VERSION
   // PyPy's check above runs no handler; entering Python code runs them all.

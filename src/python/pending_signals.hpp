@@ -12,7 +12,8 @@ namespace tavvik::python {
 /// then comes out of the call unchanged.
 class PendingSignals {
  public:
-  /// Runs the pending handlers; true once one has raised.
+  /// Runs the pending handlers; true when one raised. Not called again after that: the
+  /// animation has ended.
   bool run_handlers();
   /// The exception a handler raised, taken from the interpreter; nothing when none did.
   std::optional<PyError> take_raised();

@@ -6,6 +6,8 @@
 
 #include <atomic>
 
+#include "tty/signal_action.hpp"
+
 namespace tty {
 
 namespace {
@@ -28,11 +30,6 @@ sigset_t handled_signals() {
   sigemptyset(&set);
   for (const int signal : {SIGTERM, SIGHUP, SIGQUIT, SIGTSTP, SIGCONT}) sigaddset(&set, signal);
   return set;
-}
-
-bool is_handler(const struct sigaction& action) {
-  if (action.sa_flags & SA_SIGINFO) return action.sa_sigaction != nullptr;
-  return action.sa_handler != SIG_DFL && action.sa_handler != SIG_IGN;
 }
 
 /// write(2) until all is out or the terminal refuses; nothing else is possible in a handler.
@@ -87,15 +84,9 @@ void on_continue(int signal, siginfo_t* info, void* context) {
   const int saved_errno = errno;
   g_continued.fetch_add(1, std::memory_order_relaxed);
   take_again();
-  if (g_continue_chained.sa_flags & SA_SIGINFO) {
-    g_continue_chained.sa_sigaction(signal, info, context);
-  } else {
-    g_continue_chained.sa_handler(signal);
-  }
+  pass_on(g_continue_chained, signal, info, context);
   errno = saved_errno;
 }
-
-void no_chained_action(int) {}
 
 struct sigaction action_for(void (*handler)(int)) {
   struct sigaction action {};
@@ -121,23 +112,15 @@ std::unique_ptr<TerminalSignals> TerminalSignals::install(SystemCalls& calls,
   sigdelset(&g_stop_action.sa_mask, SIGCONT);
   sigemptyset(&g_stop_set);
   sigaddset(&g_stop_set, SIGTSTP);
-  g_continue_chained = action_for(no_chained_action);
+  g_continue_chained = {};
   for (const int fatal : {SIGTERM, SIGHUP, SIGQUIT}) {
-    struct sigaction current {};
-    if (calls.signal_action(fatal, nullptr, &current) && current.sa_handler == SIG_DFL &&
-        !(current.sa_flags & SA_SIGINFO)) {
-      signals->take_over(fatal, action_for(on_fatal));
-    }
+    signals->take_over_default(fatal, action_for(on_fatal));
   }
+  signals->take_over_default(SIGTSTP, g_stop_action);
   struct sigaction current {};
-  if (calls.signal_action(SIGTSTP, nullptr, &current) && current.sa_handler == SIG_DFL &&
-      !(current.sa_flags & SA_SIGINFO)) {
-    signals->take_over(SIGTSTP, g_stop_action);
-  }
   if (calls.signal_action(SIGCONT, nullptr, &current)) {
     // The process continues whatever the disposition; a handler of the application's still runs.
-    const bool ours = (current.sa_flags & SA_SIGINFO) && current.sa_sigaction == on_continue;
-    if (is_handler(current) && !ours) g_continue_chained = current;
+    if (!is_handler(current, on_continue)) g_continue_chained = current;
     struct sigaction action = action_for(nullptr);
     action.sa_sigaction = on_continue;
     action.sa_flags |= SA_SIGINFO;
@@ -146,11 +129,19 @@ std::unique_ptr<TerminalSignals> TerminalSignals::install(SystemCalls& calls,
   return signals;
 }
 
-bool TerminalSignals::take_over(int signal, const struct sigaction& action) {
+void TerminalSignals::take_over(int signal, const struct sigaction& action) {
   struct sigaction previous {};
-  if (!calls_.signal_action(signal, &action, &previous)) return false;
-  replaced_[replaced_count_++] = Replaced{signal, previous, action};
-  return true;
+  if (calls_.signal_action(signal, &action, &previous)) {
+    replaced_[replaced_count_++] = Replaced{signal, previous, action};
+  }
+}
+
+void TerminalSignals::take_over_default(int signal, const struct sigaction& action) {
+  struct sigaction current {};
+  if (calls_.signal_action(signal, nullptr, &current) && !(current.sa_flags & SA_SIGINFO) &&
+      current.sa_handler == SIG_DFL) {
+    take_over(signal, action);
+  }
 }
 
 TerminalSignals::~TerminalSignals() {
@@ -177,7 +168,7 @@ bool TerminalSignals::taken_again() {
 }
 
 TerminalSignals::Deferred::Deferred() {
-  const sigset_t handled = handled_signals();
+  static const sigset_t handled = handled_signals();
   pthread_sigmask(SIG_BLOCK, &handled, &previous_);
 }
 

@@ -64,8 +64,10 @@ class TerminalSignals {
 
  private:
   explicit TerminalSignals(SystemCalls& calls) : calls_(calls) {}
-  /// Sets `action` for `signal`, remembering what it replaces; false when that fails.
-  bool take_over(int signal, const struct sigaction& action);
+  /// Sets `action` for `signal`, remembering what it replaces; a failure leaves it as it was.
+  void take_over(int signal, const struct sigaction& action);
+  /// The same, only when the disposition is the default: the application's choice stands.
+  void take_over_default(int signal, const struct sigaction& action);
 
   SystemCalls& calls_;
   struct Replaced {

@@ -6,6 +6,7 @@
 #include <atomic>
 
 #include "tty/os_error.hpp"
+#include "tty/signal_action.hpp"
 
 namespace tty {
 
@@ -25,12 +26,7 @@ void on_window_change(int signal, siginfo_t* info, void* context) {
     const char byte = 1;
     (void)::send(fd, &byte, 1, MSG_DONTWAIT | MSG_NOSIGNAL);
   }
-  if (g_chained.sa_flags & SA_SIGINFO) {
-    if (g_chained.sa_sigaction != nullptr) g_chained.sa_sigaction(signal, info, context);
-  } else if (g_chained.sa_handler != SIG_DFL && g_chained.sa_handler != SIG_IGN &&
-             g_chained.sa_handler != nullptr) {
-    g_chained.sa_handler(signal);
-  }
+  pass_on(g_chained, signal, info, context);
   errno = saved_errno;
 }
 
@@ -54,8 +50,7 @@ std::expected<std::unique_ptr<WinchNotifier>, tui::Error> WinchNotifier::install
   }
   // The handler must see its target and the action it passes the signal on to before it can
   // first run.
-  const bool ours = (previous.sa_flags & SA_SIGINFO) && previous.sa_sigaction == on_window_change;
-  if (!ours) g_chained = previous;
+  if (!is_handler(previous, on_window_change)) g_chained = previous;
   notifier->previous_target_ = g_target.exchange(notifier->sender_.get());
   if (auto set = calls.signal_action(SIGWINCH, &action, &previous); !set) {
     g_target.store(notifier->previous_target_);
@@ -75,8 +70,7 @@ void WinchNotifier::remove_action() {
   installed_ = false;
   struct sigaction current {};
   // Someone who replaced our action after us keeps theirs.
-  if (calls_.signal_action(SIGWINCH, nullptr, &current) && (current.sa_flags & SA_SIGINFO) &&
-      current.sa_sigaction == on_window_change) {
+  if (calls_.signal_action(SIGWINCH, nullptr, &current) && is_handler(current, on_window_change)) {
     (void)calls_.signal_action(SIGWINCH, &previous_, nullptr);
   }
   g_target.store(previous_target_);
