@@ -1,5 +1,5 @@
 """The installed `tavvik` command speaks as a command does: a failure is one line on standard
-error and status 1, an interrupt status 130, never a traceback."""
+error and status 1, an interrupt a death by SIGINT, never a traceback."""
 
 import os
 import signal
@@ -39,7 +39,7 @@ class LauncherTest(unittest.TestCase):
         self.assertEqual(child.attributes_after, child.attributes_before)
 
     @unittest.skipUnless(PRELOAD, "needs the preloaded timeline (TAVVIK_PRELOAD)")
-    def test_an_interrupt_ends_with_status_130_and_the_terminal_back(self):
+    def test_an_interrupt_ends_it_by_sigint_with_the_terminal_back(self):
         with tempfile.TemporaryDirectory() as pauses:
             child = TerminalChild([LAUNCHER, "run"], env={
                 "LD_PRELOAD": PRELOAD, "TAVVIK_TEST_VIRTUAL_CLOCK": "1",
@@ -51,8 +51,8 @@ class LauncherTest(unittest.TestCase):
             os.kill(child.child.pid, signal.SIGINT)
             open(os.path.join(pauses, "resume-2"), "w").close()
             code, stdout, stderr = child.finish()
-        self.assertEqual((code, stdout, stderr), (130, b"", b""))
-        self.assertTrue(bytes(child.shown).endswith(b"\x1b[?2004l\x1b[?1049l"))
+        self.assertEqual((code, stdout, stderr), (-signal.SIGINT, b"", b""))
+        self.assertTrue(bytes(child.shown).endswith(b"\x1b[?2004l\x1b[30H\x1b[?1049l"))
         self.assertEqual(child.attributes_after, child.attributes_before)
 
 
