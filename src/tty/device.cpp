@@ -40,27 +40,25 @@ constexpr std::uint32_t kMostCells = std::uint32_t{1} << 22;
 
 }  // namespace
 
-Device::Device(SystemCalls& calls, const Capabilities& capabilities, const ControlStrings& strings)
+Device::Device(SystemCalls& calls, const ControlStrings& strings)
     : calls_(calls),
-      modes_on_(capabilities.bracketed_paste ? strings.bracketed_paste_on : std::string_view{}),
+      modes_on_(strings.bracketed_paste_on),
       enter_alternate_screen_(strings.enter_alternate_screen),
       release_text_(strings.show_cursor),
-      leave_length_(strings.leave_alternate_screen.size()),
       take_again_text_(modes_on_) {
-  if (capabilities.bracketed_paste) release_text_ += strings.bracketed_paste_off;
-  release_text_ += strings.leave_alternate_screen;
+  // The way out of the alternate screen follows once the screen's size is known.
+  release_text_ += strings.bracketed_paste_off;
   take_again_text_ += enter_alternate_screen_;
   take_again_text_ += strings.hide_cursor;
 }
 
 std::expected<std::unique_ptr<Device>, tui::Error> Device::acquire(SystemCalls& calls,
-                                                                   const Capabilities& capabilities,
                                                                    const ControlStrings& strings) {
-  std::unique_ptr<Device> device(new Device(calls, capabilities, strings));
+  std::unique_ptr<Device> device(new Device(calls, strings));
   if (auto opened = device->open_terminal(); !opened) return std::unexpected(opened.error());
   // From here on a failure is undone by the full release.
   device->release_armed_ = true;
-  if (auto taken = device->take_over(); !taken) return std::unexpected(taken.error());
+  if (auto taken = device->take_over(strings); !taken) return std::unexpected(taken.error());
   // Sent with the first frame, so that the screen is switched and drawn in one go.
   device->output_ += device->enter_alternate_screen_;
   device->alternate_screen_ = AlternateScreen::Pending;
@@ -81,9 +79,6 @@ std::expected<void, tui::Error> Device::open_terminal() {
   if (!calls_.get_attributes(read_.get(), saved_)) {
     return std::unexpected(tui::Error("get_termios failed"));
   }
-  auto winch = WinchNotifier::install(calls_);
-  if (!winch) return std::unexpected(std::move(winch.error()));
-  winch_ = std::move(*winch);
   // Blocking mode belongs to the open terminal, so this holds for the writing side as well.
   if (!calls_.set_nonblocking(read_.get(), false)) {
     return std::unexpected(tui::Error("failed to change non-blocking mode"));
@@ -91,7 +86,7 @@ std::expected<void, tui::Error> Device::open_terminal() {
   return {};
 }
 
-std::expected<void, tui::Error> Device::take_over() {
+std::expected<void, tui::Error> Device::take_over(const ControlStrings& strings) {
   winsize window{};
   if (auto measured = calls_.window_size(write_.get(), window); !measured) {
     return std::unexpected(os_error(measured.error(), "failed to ioctl(TIOCGWINSZ): "));
@@ -102,6 +97,10 @@ std::expected<void, tui::Error> Device::take_over() {
                                       " x " + std::to_string(size_.height) +
                                       " cells (the most is " + std::to_string(kMostCells) + ")"));
   }
+  const std::size_t before_leaving = release_text_.size();
+  if (size_.height > 0) strings.append_address(0, size_.height - 1, release_text_);
+  release_text_ += strings.leave_alternate_screen;
+  leave_length_ = release_text_.size() - before_leaving;
 
   termios current{};
   if (!calls_.get_attributes(read_.get(), current)) {
@@ -161,10 +160,15 @@ void Device::release() noexcept {
   if (write_all(calls_, write_.get(), text)) {
     (void)retrying_interrupted([&] { return calls_.drain(write_.get()); });
   }
-  if (winch_) winch_->remove_action();
   // TCSANOW: keys typed during the animation stay queued for whoever reads next.
   (void)retrying_interrupted([&] { return calls_.set_attributes(read_.get(), TCSANOW, saved_); });
   signals_.reset();
+}
+
+std::optional<tui::Size> Device::measure_window() {
+  winsize window{};
+  if (!calls_.window_size(write_.get(), window)) return std::nullopt;
+  return tui::Size{window.ws_col, window.ws_row};
 }
 
 Device::~Device() {

@@ -4,14 +4,13 @@
 
 #include <expected>
 #include <memory>
+#include <optional>
 #include <string>
 
-#include "tty/capabilities.hpp"
 #include "tty/control_strings.hpp"
 #include "tty/owned_fd.hpp"
 #include "tty/system_calls.hpp"
 #include "tty/terminal_signals.hpp"
-#include "tty/winch_notifier.hpp"
 #include "tui/error.hpp"
 #include "tui/rect.hpp"
 
@@ -19,18 +18,19 @@ namespace tty {
 
 /// The controlling terminal "/dev/tty" held in raw mode with the mode sequences on, the switch
 /// to the alternate screen waiting at the head of the output buffer. Destroying it gives the
-/// terminal back: cursor shown, modes reset, alternate screen left (if it was entered), actions
-/// removed, saved attributes restored at once; failures on the way are ignored, and nothing is
-/// allocated, so that the giving back cannot stop halfway. Meanwhile the signals that end or
-/// stop the process give the terminal back first (`TerminalSignals`).
+/// terminal back: cursor shown, modes reset, cursor on the first column of the last row and the
+/// alternate screen left (if it was entered), signal actions put back, saved attributes restored
+/// at once; failures on the way are ignored, and nothing is allocated, so that the giving back
+/// cannot stop halfway. Meanwhile the signals that end or stop the process give the terminal
+/// back first, and a window change is noted (`TerminalSignals`).
 class Device {
  public:
-  /// Acquisition: open and duplicate, save the attributes, window-change notification, measure
-  /// the size (refusing one too large to hold), signal handlers, raw mode, mode sequences
+  /// Acquisition: open and duplicate, save the attributes, measure the size (refusing one too
+  /// large to hold), signal handlers, raw mode, mode sequences
   /// (sent), alternate screen (buffered). A failure undoes what was done: before the size is
   /// measured by closing, afterwards by the full release.
-  static std::expected<std::unique_ptr<Device>, tui::Error> acquire(
-      SystemCalls& calls, const Capabilities& capabilities, const ControlStrings& strings);
+  static std::expected<std::unique_ptr<Device>, tui::Error> acquire(SystemCalls& calls,
+                                                                    const ControlStrings& strings);
   ~Device();
   Device(const Device&) = delete;
   Device& operator=(const Device&) = delete;
@@ -45,19 +45,22 @@ class Device {
   /// Whether a signal took the terminal back again since the last call (after a stop, say):
   /// what the screen shows is then unknown.
   bool taken_again() { return signals_ && signals_->taken_again(); }
+  /// Whether the window changed since the last call (at the first call: since it was measured).
+  bool window_changed() { return signals_ && signals_->window_changed(); }
+  /// The window's size now, asked of the terminal; nothing when it cannot tell.
+  std::optional<tui::Size> measure_window();
 
  private:
-  Device(SystemCalls& calls, const Capabilities& capabilities, const ControlStrings& strings);
-  /// Opens the terminal, saves its attributes and installs the window-change notification.
+  Device(SystemCalls& calls, const ControlStrings& strings);
+  /// Opens the terminal and saves its attributes.
   std::expected<void, tui::Error> open_terminal();
-  /// Measures the size, enters raw mode and sends the mode sequences.
-  std::expected<void, tui::Error> take_over();
+  /// Measures the size, installs the signal handlers, enters raw mode and sends the modes.
+  std::expected<void, tui::Error> take_over(const ControlStrings& strings);
   void release() noexcept;
 
   SystemCalls& calls_;
   OwnedFd read_;
   OwnedFd write_;
-  std::unique_ptr<WinchNotifier> winch_;
   termios saved_{};
   bool release_armed_ = false;
   tui::Size size_;
@@ -65,7 +68,9 @@ class Device {
   std::string modes_on_;
   std::string enter_alternate_screen_;
   /// What gives the terminal back, built whole beforehand: the cursor shown, the modes reset and,
-  /// last, the alternate screen left, which is cut off when the screen was never entered.
+  /// last, the cursor on the last row and the alternate screen left, which are cut off when the
+  /// screen was never entered. On a terminal without an alternate screen the prompt then comes
+  /// below the picture.
   std::string release_text_;
   std::size_t leave_length_ = 0;
   /// What takes the terminal again after a stop: the modes and, once it was entered, the

@@ -42,7 +42,7 @@ class WholeAnimationTest(unittest.TestCase):
                         shown[:80])
         self.assertIn("WheekHigh, RIP TAVVIK".encode(), shown)
         self.assertIn("▀".encode(), shown, "the guinea pig is drawn")
-        self.assertTrue(shown.endswith(b"\x1b[?2004l\x1b[?1049l"),
+        self.assertTrue(shown.endswith(b"\x1b[?2004l\x1b[30H\x1b[?1049l"),
                         shown[-80:])
         self.assertEqual(child.attributes_after, child.attributes_before,
                          "the terminal's attributes are handed back")

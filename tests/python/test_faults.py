@@ -120,7 +120,7 @@ class FaultTest(unittest.TestCase):
         self.assertTrue(fact["restored"])
         self.assertIn("internal fault: injected fault while sending", stderr)
         self.assertTrue(bytes(child.shown).endswith(
-            b"\x1b[?2004l\x1b[?1049l"), child.shown[-80:])
+            b"\x1b[?2004l\x1b[30H\x1b[?1049l"), child.shown[-80:])
 
     @unittest.skipUnless(PRELOAD, "needs the preloaded timeline (TAVVIK_PRELOAD)")
     def test_a_python_signal_handler_that_raises_ends_the_animation_at_once(self):
@@ -158,7 +158,7 @@ class FaultTest(unittest.TestCase):
         self.assertLess(fact["handled"][0], 3.0, "handled at the pause, not at the end")
         self.assertEqual(fact["handled"][0], fact["ended"], "a frame came after the handler")
         self.assertTrue(fact["restored"])
-        self.assertTrue(bytes(child.shown).endswith(b"\x1b[?2004l\x1b[?1049l"))
+        self.assertTrue(bytes(child.shown).endswith(b"\x1b[?2004l\x1b[30H\x1b[?1049l"))
 
     @unittest.skipUnless(PRELOAD, "needs the preloaded timeline (TAVVIK_PRELOAD)")
     def test_a_hundred_animations_and_eighty_thousand_usage_lines_leave_nothing_behind(self):
