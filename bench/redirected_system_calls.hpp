@@ -46,7 +46,6 @@ class RedirectedSystemCalls final : public tty::SystemCalls {
     }
     return real().write(fd, data, size);
   }
-  Result socket_pair(int (&fds)[2]) override { return real().socket_pair(fds); }
   Result signal_action(int signal, const struct sigaction* action,
                        struct sigaction* previous) override {
     return real().signal_action(signal, action, previous);

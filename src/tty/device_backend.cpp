@@ -19,6 +19,12 @@ std::expected<void, tui::Error> DeviceBackend::flush() {
   std::string& out = device_->output();
   // Whatever was shown while the process was stopped is unknown: the screen is drawn anew.
   if (device_->taken_again()) shown_trusted_ = false;
+  // A terminal reflows, scrolls or clips its screen when its window changes, so the picture is
+  // drawn anew too, within the window as it is now.
+  if (device_->window_changed()) {
+    if (const auto window = device_->measure_window()) renderer_.set_window(*window);
+    shown_trusted_ = false;
+  }
   if (!shown_trusted_) {
     renderer_.clear_screen(out);
     if (wanted_ != nullptr) renderer_.draw_all(*wanted_, out);
@@ -40,7 +46,7 @@ std::expected<std::unique_ptr<tui::Backend>, tui::Error> open_device_backend(
     SystemCalls& calls, const Environment& environment) {
   const Capabilities capabilities = probe_capabilities(environment);
   ControlStrings strings = control_strings_for(capabilities);
-  auto device = Device::acquire(calls, capabilities, strings);
+  auto device = Device::acquire(calls, strings);
   if (!device) return std::unexpected(std::move(device.error()));
   return std::make_unique<DeviceBackend>(std::move(*device), Renderer(std::move(strings)));
 }

@@ -46,10 +46,12 @@ void Renderer::draw_changes(const tui::Buffer& wanted, const tui::Buffer& shown,
   if (width_ == 0) return;
   for (std::size_t first = 0; first < changes.size();) {
     const int y = changes[first].y;
+    if (y >= height_) break;
     start_row(wanted, &shown, y);
     for (; first < changes.size() && changes[first].y == y; ++first) {
-      pending_.push_back(changes[first].x);
+      if (changes[first].x < width_) pending_.push_back(changes[first].x);
     }
+    if (pending_.empty()) continue;
     // Shifted sideways where the row's picture has merely moved, if that is shorter.
     const int shift = choose_shift(pending_.front(), pending_.back(), pending_.size());
     if (shift == 0) {
@@ -61,8 +63,10 @@ void Renderer::draw_changes(const tui::Buffer& wanted, const tui::Buffer& shown,
 }
 
 void Renderer::start_frame(const tui::Buffer& wanted) {
-  width_ = wanted.area().width;
-  height_ = wanted.area().height;
+  // The window's right and bottom edges are the terminal's, where they cut into the frame.
+  stride_ = wanted.area().width;
+  width_ = std::min<int>(stride_, window_.width);
+  height_ = std::min<int>(wanted.area().height, window_.height);
   if (have_.size() == static_cast<std::size_t>(width_)) return;
   // A row never needs more than this, so later frames allocate nothing.
   have_.resize(width_);
@@ -77,7 +81,7 @@ void Renderer::start_frame(const tui::Buffer& wanted) {
 }
 
 void Renderer::start_row(const tui::Buffer& wanted, const tui::Buffer* shown, int y) {
-  const std::size_t start = static_cast<std::size_t>(y) * width_;
+  const std::size_t start = static_cast<std::size_t>(y) * stride_;
   row_y_ = y;
   want_ = wanted.cells().subspan(start, width_);
   if (shown != nullptr) {

@@ -25,6 +25,9 @@ class Renderer {
   void clear_screen(std::string& out);
   /// Shows or hides the cursor unless it is known to be so already.
   void set_cursor_visible(bool visible, std::string& out);
+  /// From now on the terminal shows only the top-left `window` of each frame: nothing beyond it
+  /// is sent, and its edges are where rows end. A larger window changes nothing.
+  void set_window(tui::Size window) { window_ = window; }
   /// Draws every cell of `wanted` that is not blank onto a blank screen. `wanted` must cover
   /// (0, 0, width, height) of the terminal.
   void draw_all(const tui::Buffer& wanted, std::string& out);
@@ -116,6 +119,9 @@ class Renderer {
   ControlStrings strings_;
   State known_;
   int cursor_visible_ = -1;  // -1 unknown, 0 hidden, 1 visible
+  tui::Size window_{UINT16_MAX, UINT16_MAX};
+  // The frame's width, and the part of it the terminal shows.
+  int stride_ = 0;
   int width_ = 0;
   int height_ = 0;
   // The row being drawn: what it is to show, what the terminal shows there, its pending

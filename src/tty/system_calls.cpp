@@ -2,7 +2,6 @@
 
 #include <errno.h>
 #include <fcntl.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 namespace tty {
@@ -48,9 +47,6 @@ class RealSystemCalls final : public SystemCalls {
     const ssize_t written = ::write(fd, data, size);
     if (written == -1) return std::unexpected(errno);
     return static_cast<std::size_t>(written);
-  }
-  Result socket_pair(int (&fds)[2]) override {
-    return check(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds));
   }
   Result signal_action(int signal, const struct sigaction* action,
                        struct sigaction* previous) override {

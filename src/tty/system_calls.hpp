@@ -30,8 +30,6 @@ class SystemCalls {
   virtual Result window_size(int fd, winsize& size) = 0;
   /// One write(2); may write less than asked.
   virtual std::expected<std::size_t, int> write(int fd, const char* data, std::size_t size) = 0;
-  /// A connected pair of local stream sockets, both close-on-exec.
-  virtual Result socket_pair(int (&fds)[2]) = 0;
   virtual Result signal_action(int signal, const struct sigaction* action,
                                struct sigaction* previous) = 0;
 };

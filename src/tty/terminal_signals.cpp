@@ -6,11 +6,36 @@
 
 #include <atomic>
 
-#include "tty/signal_action.hpp"
-
 namespace tty {
 
 namespace {
+
+/// How a row of the table treats what it finds: take it only from the default disposition, or
+/// take it whatever it is and pass the signal on to what was there.
+enum class Takes { FromDefault, Always };
+
+void on_fatal(int signal);
+void on_stop(int signal);
+void on_continue(int signal, siginfo_t* info, void* context);
+void on_window_change(int signal, siginfo_t* info, void* context);
+
+struct Row {
+  int signal;
+  Takes takes;
+  void (*plain)(int);
+  void (*with_info)(int, siginfo_t*, void*);
+};
+
+enum Index : std::size_t { kTerm, kHangUp, kQuit, kStop, kContinue, kWindow };
+
+constexpr Row kTable[kTakenSignals] = {
+    {SIGTERM, Takes::FromDefault, on_fatal, nullptr},
+    {SIGHUP, Takes::FromDefault, on_fatal, nullptr},
+    {SIGQUIT, Takes::FromDefault, on_fatal, nullptr},
+    {SIGTSTP, Takes::FromDefault, on_stop, nullptr},
+    {SIGCONT, Takes::Always, nullptr, on_continue},
+    {SIGWINCH, Takes::Always, nullptr, on_window_change},
+};
 
 // The handlers can only reach what is global. Everything here is written before they are
 // installed, but for the flags, which are atomic.
@@ -18,18 +43,45 @@ namespace {
 SignalTexts g_texts;
 std::atomic<bool> g_screen_entered{false};
 std::atomic<bool> g_taken_again{false};
+std::atomic<bool> g_window_changed{false};
 std::atomic<unsigned> g_continued{0};
 sigset_t g_stop_set;
 struct sigaction g_default_action {};
-struct sigaction g_stop_action {};
-struct sigaction g_continue_chained {};
+struct sigaction g_ours[kTakenSignals];
+std::array<TakenSignal, kTakenSignals> g_taken;
 // NOLINTEND(cppcoreguidelines-avoid-non-const-global-variables)
 
 sigset_t handled_signals() {
   sigset_t set;
   sigemptyset(&set);
-  for (const int signal : {SIGTERM, SIGHUP, SIGQUIT, SIGTSTP, SIGCONT}) sigaddset(&set, signal);
+  for (const Row& row : kTable) sigaddset(&set, row.signal);
   return set;
+}
+
+bool runs_function(const struct sigaction& action) {
+  if (action.sa_flags & SA_SIGINFO) return action.sa_sigaction != nullptr;
+  return action.sa_handler != SIG_DFL && action.sa_handler != SIG_IGN;
+}
+
+bool same_function(const struct sigaction& a, const struct sigaction& b) {
+  if ((a.sa_flags & SA_SIGINFO) != (b.sa_flags & SA_SIGINFO)) return false;
+  return (a.sa_flags & SA_SIGINFO) ? a.sa_sigaction == b.sa_sigaction
+                                   : a.sa_handler == b.sa_handler;
+}
+
+bool is_default(const struct sigaction& action) {
+  return !(action.sa_flags & SA_SIGINFO) && action.sa_handler == SIG_DFL;
+}
+
+/// Calls what the row found, if it runs a function: the application's handler keeps working.
+void pass_on(Index row, int signal, siginfo_t* info, void* context) {
+  const struct sigaction& previous = g_taken[row].previous;
+  if (!runs_function(previous)) return;
+  if (previous.sa_flags & SA_SIGINFO) {
+    previous.sa_sigaction(signal, info, context);
+  } else {
+    previous.sa_handler(signal);
+  }
 }
 
 /// write(2) until all is out or the terminal refuses; nothing else is possible in a handler.
@@ -51,18 +103,18 @@ void give_back() {
   ::tcsetattr(g_texts.fd, TCSANOW, &g_texts.saved);
 }
 
-void on_fatal(int signal) {
-  give_back();
-  ::sigaction(signal, &g_default_action, nullptr);
-  // Held back while this handler runs; once it returns the default action ends the process.
-  (void)::raise(signal);
-}
-
 void take_again() {
   // In the background this stops the process (SIGTTOU) until it is brought to the foreground.
   ::tcsetattr(g_texts.fd, TCSANOW, &g_texts.raw);
   write_whole(prepared(g_texts.take_again, g_texts.take_again_before_screen));
   g_taken_again.store(true, std::memory_order_relaxed);
+}
+
+void on_fatal(int signal) {
+  give_back();
+  ::sigaction(signal, &g_default_action, nullptr);
+  // Held back while this handler runs; once it returns the default action ends the process.
+  (void)::raise(signal);
 }
 
 void on_stop(int signal) {
@@ -74,7 +126,7 @@ void on_stop(int signal) {
   // The process stops here, and on_continue runs as it goes on.
   (void)::raise(signal);
   ::pthread_sigmask(SIG_BLOCK, &g_stop_set, nullptr);
-  ::sigaction(signal, &g_stop_action, nullptr);
+  ::sigaction(signal, &g_ours[kStop], nullptr);
   // The kernel drops the stop in a process group that no shell watches over: go on at once.
   if (g_continued.load(std::memory_order_relaxed) == continued) take_again();
   errno = saved_errno;
@@ -84,15 +136,30 @@ void on_continue(int signal, siginfo_t* info, void* context) {
   const int saved_errno = errno;
   g_continued.fetch_add(1, std::memory_order_relaxed);
   take_again();
-  pass_on(g_continue_chained, signal, info, context);
+  pass_on(kContinue, signal, info, context);
   errno = saved_errno;
 }
 
-struct sigaction action_for(void (*handler)(int)) {
+void on_window_change(int signal, siginfo_t* info, void* context) {
+  const int saved_errno = errno;
+  g_window_changed.store(true, std::memory_order_relaxed);
+  pass_on(kWindow, signal, info, context);
+  errno = saved_errno;
+}
+
+/// Our action for a row: SA_RESTART, and the other handled signals held back while it runs.
+struct sigaction action_for(const Row& row) {
   struct sigaction action {};
-  action.sa_handler = handler;
   action.sa_mask = handled_signals();
   action.sa_flags = SA_RESTART;
+  if (row.with_info != nullptr) {
+    action.sa_sigaction = row.with_info;
+    action.sa_flags |= SA_SIGINFO;
+  } else {
+    action.sa_handler = row.plain;
+  }
+  // Continuing must reach its handler while the stop's handler waits in raise.
+  if (row.signal == SIGTSTP) sigdelset(&action.sa_mask, SIGCONT);
   return action;
 }
 
@@ -101,62 +168,49 @@ struct sigaction action_for(void (*handler)(int)) {
 std::unique_ptr<TerminalSignals> TerminalSignals::install(SystemCalls& calls,
                                                           const SignalTexts& texts) {
   std::unique_ptr<TerminalSignals> signals(new TerminalSignals(calls));
-  // An animation started from inside another's signal handler must leave the other's as it was.
-  signals->outer_ = Outer{g_texts, g_screen_entered, g_continue_chained};
+  signals->outer_ = Outer{g_texts, g_screen_entered, g_taken};
   g_texts = texts;
   g_screen_entered = false;
   g_taken_again = false;
-  g_default_action = action_for(SIG_DFL);
-  g_stop_action = action_for(on_stop);
-  // Continuing must reach its handler while the stop's handler waits in raise.
-  sigdelset(&g_stop_action.sa_mask, SIGCONT);
+  // The window may have changed since it was measured, before the handler was there to see it.
+  g_window_changed = true;
+  g_default_action = action_for(Row{0, Takes::FromDefault, SIG_DFL, nullptr});
   sigemptyset(&g_stop_set);
   sigaddset(&g_stop_set, SIGTSTP);
-  g_continue_chained = {};
-  for (const int fatal : {SIGTERM, SIGHUP, SIGQUIT}) {
-    signals->take_over_default(fatal, action_for(on_fatal));
-  }
-  signals->take_over_default(SIGTSTP, g_stop_action);
-  struct sigaction current {};
-  if (calls.signal_action(SIGCONT, nullptr, &current)) {
-    // The process continues whatever the disposition; a handler of the application's still runs.
-    if (!is_handler(current, on_continue)) g_continue_chained = current;
-    struct sigaction action = action_for(nullptr);
-    action.sa_sigaction = on_continue;
-    action.sa_flags |= SA_SIGINFO;
-    signals->take_over(SIGCONT, action);
+  for (std::size_t i = 0; i < kTakenSignals; ++i) {
+    const Row& row = kTable[i];
+    g_ours[i] = action_for(row);
+    struct sigaction found {};
+    if (!calls.signal_action(row.signal, nullptr, &found)) {
+      g_taken[i] = TakenSignal{row.signal, false, {}};
+    } else if (same_function(found, g_ours[i])) {
+      // Ours already, from an animation around this one: its signal is still passed on, and
+      // that animation puts it back.
+      g_taken[i].replaced = false;
+    } else if (row.takes == Takes::FromDefault && !is_default(found)) {
+      g_taken[i] = TakenSignal{row.signal, false, {}};
+    } else {
+      // The handler must see what it passes the signal on to before it can first run.
+      g_taken[i] = TakenSignal{row.signal, false, found};
+      g_taken[i].replaced = calls.signal_action(row.signal, &g_ours[i], nullptr).has_value();
+    }
   }
   return signals;
 }
 
-void TerminalSignals::take_over(int signal, const struct sigaction& action) {
-  struct sigaction previous {};
-  if (calls_.signal_action(signal, &action, &previous)) {
-    replaced_[replaced_count_++] = Replaced{signal, previous, action};
-  }
-}
-
-void TerminalSignals::take_over_default(int signal, const struct sigaction& action) {
-  struct sigaction current {};
-  if (calls_.signal_action(signal, nullptr, &current) && !(current.sa_flags & SA_SIGINFO) &&
-      current.sa_handler == SIG_DFL) {
-    take_over(signal, action);
-  }
-}
-
 TerminalSignals::~TerminalSignals() {
-  for (std::size_t i = replaced_count_; i-- > 0;) {
-    const Replaced& replaced = replaced_[i];
+  for (std::size_t i = kTakenSignals; i-- > 0;) {
+    if (!g_taken[i].replaced) continue;
     struct sigaction current {};
     // Someone who replaced our action after us keeps theirs.
-    if (calls_.signal_action(replaced.signal, nullptr, &current) &&
-        current.sa_handler == replaced.ours.sa_handler) {
-      (void)calls_.signal_action(replaced.signal, &replaced.previous, nullptr);
+    if (calls_.signal_action(g_taken[i].signal, nullptr, &current) &&
+        same_function(current, g_ours[i])) {
+      (void)calls_.signal_action(g_taken[i].signal, &g_taken[i].previous, nullptr);
     }
   }
   g_texts = outer_.texts;
   g_screen_entered = outer_.screen_entered;
-  g_continue_chained = outer_.continue_chained;
+  g_taken = outer_.taken;
 }
 
 void TerminalSignals::screen_entered() {
@@ -165,6 +219,10 @@ void TerminalSignals::screen_entered() {
 
 bool TerminalSignals::taken_again() {
   return g_taken_again.exchange(false, std::memory_order_relaxed);
+}
+
+bool TerminalSignals::window_changed() {
+  return g_window_changed.exchange(false, std::memory_order_relaxed);
 }
 
 TerminalSignals::Deferred::Deferred() {

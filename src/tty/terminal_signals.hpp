@@ -1,3 +1,4 @@
+// The table of signal dispositions the terminal takes while it is held, and their handlers.
 #pragma once
 
 #include <signal.h>
@@ -12,9 +13,9 @@
 
 namespace tty {
 
-/// What the signal handlers need to give the terminal back and take it again, fixed before they
-/// are installed. Each text is written whole once the alternate screen has been entered, and
-/// only its first `*_before_screen` bytes before that.
+/// What the handlers need to give the terminal back and take it again, fixed before they are
+/// installed. Each text is written whole once the alternate screen has been entered, and only
+/// its first `*_before_screen` bytes before that.
 struct SignalTexts {
   int fd = -1;
   std::string_view give_back;
@@ -25,15 +26,26 @@ struct SignalTexts {
   termios raw{};
 };
 
-/// While the terminal is taken, the signals that end or stop the process hand it back first.
-/// SIGTERM, SIGHUP and SIGQUIT give the terminal back, put the default action back and are
-/// raised again, so the process still dies of them; SIGTSTP gives it back and then stops the
-/// process; SIGCONT takes it again (raw attributes, modes, alternate screen) and marks the
-/// screen for a full redraw, as does a stop that the kernel drops (in an orphaned process
-/// group). Only default dispositions are taken over: one the application chose (ignored, or
-/// its own handler) is left alone, and a SIGCONT handler of its own still runs after ours. The
-/// handlers call only write, tcsetattr, sigaction, pthread_sigmask and raise, on what was
-/// prepared before them. Only one may exist at a time.
+/// One row of the table of signals: which signal, whether our action replaced what was there,
+/// and what that was (for putting it back, and for passing the signal on).
+struct TakenSignal {
+  int signal = 0;
+  bool replaced = false;
+  struct sigaction previous {};
+};
+inline constexpr std::size_t kTakenSignals = 6;
+
+/// While the terminal is held, the signals that end or stop the process hand it back first, and
+/// a window change is noted for the next frame. SIGTERM, SIGHUP and SIGQUIT give the terminal
+/// back, put the default action back and are raised again, so the process still dies of them;
+/// SIGTSTP gives it back and then stops the process; SIGCONT takes it again (raw attributes,
+/// modes, alternate screen), as does a stop that the kernel drops (in an orphaned process
+/// group); SIGWINCH only raises a flag. Those four are taken only from their default
+/// disposition: the application's choice (ignored, or a handler) stands. SIGCONT and SIGWINCH
+/// are taken whatever they were, and a handler the application had for them still runs after
+/// ours. Every handler calls only write, tcsetattr, sigaction, pthread_sigmask and raise, on
+/// what was prepared before it was installed, and atomic flags. Only one may exist at a time;
+/// one installed inside another's lifetime puts the other's state back when it goes.
 class TerminalSignals {
  public:
   /// Installs the handlers; a disposition that cannot be read or set is left as it was.
@@ -48,9 +60,11 @@ class TerminalSignals {
   void screen_entered();
   /// Whether the terminal was taken again since the last call, so what it shows is unknown.
   bool taken_again();
+  /// Whether the window changed since the last call (at the first call: since installation).
+  bool window_changed();
 
-  /// Holds these signals back on the calling thread while it lives: a handler's text must never
-  /// land inside a sequence that is being written.
+  /// Holds the handled signals back on the calling thread while it lives: a handler's text must
+  /// never land inside a sequence that is being written.
   class Deferred {
    public:
     Deferred();
@@ -64,24 +78,13 @@ class TerminalSignals {
 
  private:
   explicit TerminalSignals(SystemCalls& calls) : calls_(calls) {}
-  /// Sets `action` for `signal`, remembering what it replaces; a failure leaves it as it was.
-  void take_over(int signal, const struct sigaction& action);
-  /// The same, only when the disposition is the default: the application's choice stands.
-  void take_over_default(int signal, const struct sigaction& action);
 
   SystemCalls& calls_;
-  struct Replaced {
-    int signal;
-    struct sigaction previous;
-    struct sigaction ours;
-  };
-  std::array<Replaced, 5> replaced_{};
-  std::size_t replaced_count_ = 0;
-  /// What the handlers used before these were installed, put back with the dispositions.
+  /// The state of an animation around this one, if any, put back when this one goes.
   struct Outer {
     SignalTexts texts;
     bool screen_entered;
-    struct sigaction continue_chained;
+    std::array<TakenSignal, kTakenSignals> taken;
   } outer_{};
 };
 

@@ -2,13 +2,17 @@
 tmux, on the preloaded timeline: stopped at known frames, the screen must show exactly that
 frame, every symbol in its colours and nothing else; afterwards the terminal is as before."""
 
+import fcntl
+import os
 import re
 import shutil
+import struct
 import subprocess
 import tempfile
+import termios
 import unittest
 
-from tmux_screen import LAUNCHER, MODES, PRELOAD, TmuxScreen, wait_for
+from tmux_screen import LAUNCHER, MODES, PRELOAD, TmuxScreen, cells, wait_for
 
 WIDTH, HEIGHT = 120, 36
 
@@ -43,6 +47,16 @@ EXPECTED = {
     40: "carry x=76",
     50: "carry x=96",
 }
+
+
+def terminal_size(screen):
+    """The size the pane's terminal itself has, as its program sees it."""
+    fd = os.open(screen.show("#{pane_tty}"), os.O_RDONLY | os.O_NOCTTY)
+    try:
+        rows, columns = struct.unpack("HHHH", fcntl.ioctl(fd, termios.TIOCGWINSZ, bytes(8)))[:2]
+    finally:
+        os.close(fd)
+    return columns, rows
 
 
 @unittest.skipUnless(LAUNCHER and PRELOAD, "needs the installed launcher and the preload")
@@ -121,6 +135,38 @@ class TerminalMatrixTest(unittest.TestCase):
                  for v in screen.judge(captures)]
         # Past x = 66 the guinea pig is out of sight, and such frames are all named x=66.
         self.assertEqual(shown, ["walk x=%d" % min(2 * (n - 2), 66) for n in counts])
+
+    def test_a_window_changed_mid_run_is_drawn_anew_within_it(self):
+        # Sleep 4 follows the frame at x=4, 5 the one at x=6 in the small window, 6 the one at x=8.
+        screen = TmuxScreen(100, 30, env={"TERM": "tmux-256color"}, timeline=True,
+                            pauses=(4, 5, 6))
+        self.addCleanup(screen.close)
+        screen.start()
+        captures = []
+        for count, size in ((4, (60, 20)), (5, (100, 30)), (6, None)):
+            self.assertTrue(screen.wait_pause(count), "no pause at sleep %d" % count)
+            captures.append(screen.stable_capture(settle=0.03))
+            if size:
+                screen.tmux("resize-window", "-x", str(size[0]), "-y", str(size[1]))
+                # tmux sets the terminal's size a moment later; the kernel signals the change
+                # as it does, so from then on the next frame is bound to see it.
+                self.assertTrue(wait_for(lambda: terminal_size(screen) == size, 5))
+            screen.resume(count)
+        self.assertTrue(screen.wait_finished(30), "the animation did not end")
+        whole, small, back = (cells(capture.rstrip("\n")) for capture in captures)
+        self.assertEqual(len(small), 20, "nothing scrolled")
+        self.assertTrue(all(len(row) <= 60 for row in small), "nothing wrapped")
+        self.assertEqual(small[0], whole[0][:60], "the top row with the title")
+        self.assertEqual([row[0] for row in small], [row[0] for row in whole[:20]])
+        self.assertEqual(back[0], whole[0])
+        self.assertEqual([(row[0], row[-1]) for row in back], [(r[0], r[-1]) for r in whole])
+        self.assertEqual(back[-1], whole[-1])
+        [verdict] = screen.judge(captures[2:])
+        self.assertEqual((verdict.matched, verdict.x), (True, 8), verdict)
+        self.assertEqual(screen.read("rc").strip(), "0", screen.read("stderr"))
+        self.assertEqual(screen.stable_capture(), screen.before)
+        self.assertEqual(screen.show(MODES), screen.modes_before)
+        self.assertEqual(screen.read("stty-after"), screen.read("stty-before"))
 
 
 if __name__ == "__main__":

@@ -127,9 +127,7 @@ TEST(PtyAnimation, TakesOverAndHandsBackTheTerminal) {
   const std::size_t frame = position(out, "\x1b[?1049h\x1b[?25l\x1b[m\x1b[H\x1b[2J");
   EXPECT_NE(frame, std::string::npos) << "the first frame opens the alternate screen, cleared";
   EXPECT_NE(position(out, "WheekHigh", frame), std::string::npos) << "the title is drawn";
-  const std::string release =
-      "\x1b[?12l\x1b[?25h\x1b[?2004l"
-      "\x1b[?1049l";
+  const std::string release = "\x1b[?12l\x1b[?25h\x1b[?2004l\x1b[24H\x1b[?1049l";
   EXPECT_TRUE(out.ends_with(release)) << "the release comes last, in order";
   EXPECT_EQ(position(out, "^C"), std::string::npos) << "no echo";
 
@@ -281,7 +279,8 @@ bool stopped(pid_t pid) {
   return end_of_name != std::string::npos && line.compare(end_of_name + 2, 1, "T") == 0;
 }
 
-const std::string kReleaseText = "\x1b[?12l\x1b[?25h\x1b[?2004l\x1b[?1049l";
+// The cursor goes to the last row first, for terminals that have no alternate screen.
+const std::string kReleaseText = "\x1b[?12l\x1b[?25h\x1b[?2004l\x1b[24H\x1b[?1049l";
 
 TEST(PtySignals, AFatalSignalHandsTheTerminalBackAndStillEndsTheProcess) {
   for (const int signal : {SIGTERM, SIGHUP, SIGQUIT}) {
@@ -329,7 +328,6 @@ class SignalInsideAFrame final : public tty::SystemCalls {
   }
   Result drain(int fd) override { return real_.drain(fd); }
   Result window_size(int fd, winsize& out) override { return real_.window_size(fd, out); }
-  Result socket_pair(int (&fds)[2]) override { return real_.socket_pair(fds); }
   Result signal_action(int signal, const struct sigaction* action,
                        struct sigaction* previous) override {
     return real_.signal_action(signal, action, previous);

@@ -73,12 +73,6 @@ class FakeSystemCalls final : public tty::SystemCalls {
     if (record) written.append(data, size);
     return size;
   }
-  Result socket_pair(int (&fds)[2]) override {
-    if (int e = failing("socket_pair")) return std::unexpected(e);
-    fds[0] = take_fd();
-    fds[1] = take_fd();
-    return {};
-  }
   Result signal_action(int signal, const struct sigaction* action,
                        struct sigaction* previous) override {
     if (int e = failing("signal_action")) return std::unexpected(e);
