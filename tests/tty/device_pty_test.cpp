@@ -210,9 +210,9 @@ TEST_P(PtySizes, WholeAnimationPlays) {
 
 INSTANTIATE_TEST_SUITE_P(Extremes, PtySizes,
                          testing::Values(Size{0, 0}, Size{1, 1}, Size{3000, 1000}),
-                         [](const testing::TestParamInfo<Size>& info) {
-                           return std::to_string(info.param.columns) + "x" +
-                                  std::to_string(info.param.rows);
+                         [](const testing::TestParamInfo<Size>& tested) {
+                           return std::to_string(tested.param.columns) + "x" +
+                                  std::to_string(tested.param.rows);
                          });
 
 /// Plays the animation held at its first pause until the parent's go-ahead.
