@@ -14,8 +14,6 @@ struct Rect {
 
   constexpr std::uint32_t area() const { return std::uint32_t{width} * height; }
   constexpr bool empty() const { return width == 0 || height == 0; }
-  constexpr std::uint16_t left() const { return x; }
-  constexpr std::uint16_t top() const { return y; }
   /// One past the last column, saturated at 65535 like every coordinate here.
   constexpr std::uint16_t right() const { return saturating_add(x, width); }
   constexpr std::uint16_t bottom() const { return saturating_add(y, height); }

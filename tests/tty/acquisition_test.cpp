@@ -5,13 +5,13 @@
 #include <gtest/gtest.h>
 #include <string.h>
 
+#include "support/fake_system_calls.hpp"
 #include "tty/device_backend.hpp"
-#include "tty/fake_system_calls.hpp"
 #include "tui/terminal.hpp"
 
 namespace {
 
-using tty_test::FakeSystemCalls;
+using support::FakeSystemCalls;
 
 const std::string kModes = "\x1b[?2004h";
 // xterm-256color spells the cursor-visible change with a cursor-blink reset first.

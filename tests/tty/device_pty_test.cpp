@@ -12,6 +12,7 @@
 #include <fstream>
 #include <optional>
 
+#include "support/fake_clock.hpp"
 #include "support/pty_harness.hpp"
 #include "tavvik/driver.hpp"
 #include "tty/device_backend.hpp"
@@ -22,30 +23,12 @@ namespace {
 using namespace std::chrono_literals;
 using support::ChildChannel;
 using support::ChildTerminal;
+using support::FakeClock;
 using support::PtyChild;
-
-/// Time that passes only when slept, `speedup` times as fast, so a whole animation takes
-/// a moment; `on_first_sleep` runs once, when the first frame is on the screen.
-class FastClock final : public tavvik::Clock {
- public:
-  explicit FastClock(int speedup, std::function<void()> on_first_sleep = {})
-      : speedup_(speedup), on_first_sleep_(std::move(on_first_sleep)) {}
-  std::chrono::steady_clock::time_point now() override { return now_; }
-  void sleep(std::chrono::milliseconds duration) override {
-    if (on_first_sleep_) std::exchange(on_first_sleep_, {})();
-    now_ += duration * speedup_;
-  }
-
- private:
-  int speedup_;
-  std::function<void()> on_first_sleep_;
-  std::chrono::steady_clock::time_point now_{};
-};
 
 void use_xterm() {
   ::setenv("TERM", "xterm-256color", 1);
-  for (const char* name :
-       {"COLORTERM", "COLORTERM_BCE", "TERM_PROGRAM", "TERMINFO", "TERMINFO_DIRS"}) {
+  for (const char* name : {"TERMINFO", "TERMINFO_DIRS"}) {
     ::unsetenv(name);
   }
 }
@@ -93,10 +76,13 @@ TEST(PtyAnimation, TakesOverAndHandsBackTheTerminal) {
     termios before{};
     const int fd = ::open("/dev/tty", O_RDWR | O_CLOEXEC);
     ::tcgetattr(fd, &before);
-    FastClock clock(50, [&] {
+    // Time passes only when slept, and 50 times as fast, so the animation takes a moment.
+    FakeClock clock(50);
+    clock.after_sleep = [&](std::chrono::milliseconds) {
+      if (clock.sleeps.size() > 1) return;  // the first frame is on the screen
       channel.wait_for_parent(5s);
       channel.report(wait_for_queued_input(fd, 5s) ? "queued;" : "nothing-queued;");
-    });
+    };
     auto played = tavvik::run_tavvik([] { return tty::open_device_backend(); }, clock);
     channel.report(played ? "played;" : "failed: " + played.error().text() + ";");
     termios after{};
@@ -197,7 +183,7 @@ TEST_P(PtySizes, WholeAnimationPlays) {
       [](ChildChannel& channel) {
         use_xterm();
         // A whole second per pause keeps huge screens to a handful of frames.
-        FastClock clock(200);
+        FakeClock clock(200);
         auto played = tavvik::run_tavvik([] { return tty::open_device_backend(); }, clock);
         channel.report(played ? "played" : played.error().text());
         return 0;
@@ -220,7 +206,10 @@ int play_held(ChildChannel& channel) {
   use_xterm();
   const rlimit no_core{0, 0};
   ::setrlimit(RLIMIT_CORE, &no_core);
-  FastClock clock(1, [&] { channel.wait_for_parent(20s); });
+  FakeClock clock;
+  clock.after_sleep = [&](std::chrono::milliseconds) {
+    if (clock.sleeps.size() == 1) channel.wait_for_parent(20s);
+  };
   auto played = tavvik::run_tavvik([] { return tty::open_device_backend(); }, clock);
   channel.report(played ? "played;" : "failed: " + played.error().text() + ";");
   return 0;
