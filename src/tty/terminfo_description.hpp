@@ -26,7 +26,6 @@ class TerminfoDescription {
   /// Parses the bytes of a compiled description.
   static std::optional<TerminfoDescription> parse(std::string_view bytes);
 
-  std::string name() const;
   bool flag(unibi_boolean capability) const;
   /// A numeric capability, or -1 when absent.
   int number(unibi_numeric capability) const;
