@@ -157,11 +157,7 @@ TEST(PtyAnimation, TerminalGoneMidAnimationFailsTheFramePromptly) {
     return 0;
   });
   ASSERT_TRUE(child.read_until("\x1b[2J", 5s));
-  const auto deadline = std::chrono::steady_clock::now() + 5s;
-  while (child.reports().find("drawn;") == std::string::npos &&
-         std::chrono::steady_clock::now() < deadline) {
-    child.read_until("never", 20ms);
-  }
+  child.await_report("drawn;", 5s);
   child.hang_up();
   child.go_ahead();
   ASSERT_EQ(child.finish(10s), 0);
@@ -251,23 +247,24 @@ Job start_job() {
   Job job{PtyChild::start(play_as_job), std::nullopt};
   job.before = job.child.attributes();
   job.child.go_ahead();
-  const auto deadline = std::chrono::steady_clock::now() + 5s;
-  while (job.child.reports().find(';') == std::string::npos &&
-         std::chrono::steady_clock::now() < deadline) {
-    job.child.read_until("never", 20ms);
-  }
+  job.child.await_report(";", 5s);
   job.pid = static_cast<pid_t>(std::atoi(job.child.reports().c_str() + std::strlen("job=")));
   job.drawn = job.child.read_until("WheekHigh", 5s);
   return job;
 }
 
-/// Whether the process is stopped, as /proc tells.
-bool stopped(pid_t pid) {
+/// The process's state as /proc tells ('T': stopped, 'Z': dead), or 0 once it is gone.
+char state_of(pid_t pid) {
   std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
   std::string line;
   std::getline(stat, line);
   const std::size_t end_of_name = line.rfind(')');
-  return end_of_name != std::string::npos && line.compare(end_of_name + 2, 1, "T") == 0;
+  return end_of_name != std::string::npos && line.size() > end_of_name + 2 ? line[end_of_name + 2]
+                                                                           : 0;
+}
+
+bool stopped(pid_t pid) {
+  return state_of(pid) == 'T';
 }
 
 const std::string kReleaseText = "\x1b[?12l\x1b[?25h\x1b[?2004l\x1b[?1049l";
@@ -389,6 +386,30 @@ TEST(PtySignals, StoppedItGivesTheTerminalBackAndContinuedItTakesItAgainAndRedra
   const auto after = child.attributes();
   ASSERT_TRUE(after);
   EXPECT_TRUE(same(*job.before, *after));
+}
+
+TEST(PtyHarness, AChildThatOverstaysEndsWithEveryProcessItStarted) {
+  pid_t left_behind = 0;
+  {
+    auto child = PtyChild::start([](ChildChannel& channel) -> int {
+      const pid_t spinner = ::fork();
+      if (spinner == 0) {
+        // A group of its own, deaf to every signal that can be blocked, as a player can be.
+        ::setpgid(0, 0);
+        sigset_t all;
+        ::sigfillset(&all);
+        ::sigprocmask(SIG_BLOCK, &all, nullptr);
+        for (;;) ::pause();
+      }
+      channel.report(std::to_string(spinner) + ";");
+      for (;;) ::pause();
+    });
+    ASSERT_TRUE(child.await_report(";", 5s));
+    EXPECT_FALSE(child.finish(500ms)) << "it had to be killed";
+    left_behind = static_cast<pid_t>(std::atoi(child.reports().c_str()));
+  }
+  ASSERT_GT(left_behind, 0);
+  EXPECT_TRUE(state_of(left_behind) == 0 || state_of(left_behind) == 'Z') << state_of(left_behind);
 }
 
 }  // namespace

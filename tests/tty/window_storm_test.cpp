@@ -168,16 +168,6 @@ bool same(const termios& a, const termios& b) {
          a.c_lflag == b.c_lflag && std::equal(std::begin(a.c_cc), std::end(a.c_cc), b.c_cc);
 }
 
-/// Pumps the terminal until `text` was reported, within `timeout`.
-bool await_report(PtyChild& child, const std::string& text, std::chrono::milliseconds timeout) {
-  const auto deadline = SteadyTime::now() + timeout;
-  while (!has(child.reports(), text)) {
-    if (SteadyTime::now() >= deadline) return false;
-    child.read_until("\x1b[never", 5ms);
-  }
-  return true;
-}
-
 TEST(WindowStorm, FramesKeepTheFirstSizeNothingBlocksAndNothingReachesStdio) {
   const int out = ::memfd_create("storm-stdout", MFD_CLOEXEC);
   const int err = ::memfd_create("storm-stderr", MFD_CLOEXEC);
@@ -195,13 +185,13 @@ TEST(WindowStorm, FramesKeepTheFirstSizeNothingBlocksAndNothingReachesStdio) {
                       ChildTerminal::Pty, kColumns, kRows);
   const auto run_start = SteadyTime::now();
 
-  ASSERT_TRUE(await_report(child, "pid=", 10s)) << child.reports();
+  ASSERT_TRUE(child.await_report("pid=", 10s)) << child.reports();
   const auto pid = static_cast<pid_t>(*reported_number(child.reports(), "pid"));
   ASSERT_GT(pid, 0);
   const auto attributes_before = child.attributes();
   ASSERT_TRUE(attributes_before);
   child.go_ahead();
-  ASSERT_TRUE(await_report(child, "first-frame;", 10s)) << child.reports();
+  ASSERT_TRUE(child.await_report("first-frame;", 10s)) << child.reports();
 
   // The storm comes in bursts, one for each piece of output, so that it is spread over the
   // frames (with a burst every few milliseconds while none come). The terminal keeps being
