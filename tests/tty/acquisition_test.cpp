@@ -35,6 +35,19 @@ struct InjectedFailure {
   const char* text;
 };
 
+/// The case by its failing call, which one of them and its error: "open_1_ENXIO", in test
+/// names and in failure messages alike.
+std::string describe(const InjectedFailure& failure) {
+  return std::string(failure.call) + "_" + std::to_string(failure.nth) + "_" +
+         ::strerrorname_np(failure.error);
+}
+std::string name_of(const testing::TestParamInfo<InjectedFailure>& tested) {
+  return describe(tested.param);
+}
+void PrintTo(const InjectedFailure& failure, std::ostream* out) {
+  *out << describe(failure);
+}
+
 /// Acquires over fake system calls, one of which fails as the parameter says.
 class AcquisitionFailure : public testing::TestWithParam<InjectedFailure> {
  protected:
@@ -75,7 +88,8 @@ INSTANTIATE_TEST_SUITE_P(
         InjectedFailure{"socket_pair", ENFILE, 1, "Too many open files in system (os error 23)"},
         InjectedFailure{"signal_action", EINVAL, 2, "Invalid argument (os error 22)"},
         InjectedFailure{"set_nonblocking", EBADF, 1, "failed to change non-blocking mode"},
-        InjectedFailure{"set_nonblocking", EBADF, 2, "failed to change non-blocking mode"}));
+        InjectedFailure{"set_nonblocking", EBADF, 2, "failed to change non-blocking mode"}),
+    name_of);
 
 class LateAcquisitionFailure : public AcquisitionFailure {};
 
@@ -104,7 +118,8 @@ INSTANTIATE_TEST_SUITE_P(
         InjectedFailure{"get_attributes", EIO, 2, "get_termios failed"},
         InjectedFailure{"set_attributes", EIO, 1, "failed to set raw mode"},
         InjectedFailure{"write", EIO, 1, "Input/output error (os error 5)"},
-        InjectedFailure{"drain", EIO, 1, "tcdrain failed"}));
+        InjectedFailure{"drain", EIO, 1, "tcdrain failed"}),
+    name_of);
 
 TEST(Acquisition, WindowSizeFailureWritesOnlyTheResets) {
   FakeSystemCalls calls;

@@ -171,6 +171,10 @@ struct Size {
   unsigned short rows;
 };
 
+void PrintTo(const Size& size, std::ostream* out) {
+  *out << size.columns << "x" << size.rows;
+}
+
 class PtySizes : public testing::TestWithParam<Size> {};
 
 TEST_P(PtySizes, WholeAnimationPlays) {
