@@ -1,5 +1,7 @@
 #pragma once
 
+// A compiled terminal description (terminfo) and what it says.
+
 // unibilium's header declares its functions without C linkage for C++.
 extern "C" {
 #include <unibilium.h>

@@ -1,5 +1,7 @@
 #pragma once
 
+// Areas and sizes of the terminal in cells.
+
 #include <algorithm>
 #include <cstdint>
 

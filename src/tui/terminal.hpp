@@ -1,5 +1,7 @@
 #pragma once
 
+// The double-buffered terminal that draws frames over a backend.
+
 #include <array>
 #include <expected>
 #include <memory>
