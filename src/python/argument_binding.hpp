@@ -1,5 +1,7 @@
 #pragma once
 
+// Binding the arguments of a call of `run` to its one parameter, `args`.
+
 #include "python/py_error.hpp"
 
 namespace tavvik::python {

@@ -1,5 +1,7 @@
 #pragma once
 
+// Reading `run`'s `args` from Python as a command line of UTF-8 strings.
+
 #include <string>
 #include <vector>
 

@@ -1,5 +1,7 @@
 #pragma once
 
+// The edge between the interpreter and C++: entry points that let no C++ exception through.
+
 #include <exception>
 #include <string_view>
 #include <utility>

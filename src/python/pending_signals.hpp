@@ -1,5 +1,7 @@
 #pragma once
 
+// The interpreter's signal handlers, run whenever the animation pauses.
+
 #include <optional>
 
 #include "python/py_error.hpp"

@@ -1,5 +1,7 @@
 #pragma once
 
+// The process's own command line, for `main()`, and quoting bytes for fault reports.
+
 #include <string>
 #include <string_view>
 #include <vector>

@@ -1,5 +1,7 @@
 #pragma once
 
+// Python exceptions as values: the module's own errors and those the interpreter raised.
+
 #include <expected>
 #include <string>
 #include <string_view>

@@ -1,5 +1,7 @@
 #pragma once
 
+// An owned reference to a Python object.
+
 #include <utility>
 
 #include "python/python_api.hpp"

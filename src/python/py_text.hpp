@@ -1,5 +1,7 @@
 #pragma once
 
+// Moving text between Python `str` objects and UTF-8.
+
 #include <optional>
 #include <string>
 #include <string_view>

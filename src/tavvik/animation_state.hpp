@@ -1,5 +1,7 @@
 #pragma once
 
+// What one animation remembers between frames.
+
 #include <chrono>
 #include <cstdint>
 

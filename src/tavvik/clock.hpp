@@ -1,5 +1,7 @@
 #pragma once
 
+// The animation's clock: what the timeline reads and sleeps on.
+
 #include <chrono>
 
 namespace tavvik {

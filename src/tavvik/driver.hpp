@@ -1,5 +1,7 @@
 #pragma once
 
+// Playing the animation: the command line, the terminal's acquisition and the frame loop.
+
 #include <expected>
 #include <functional>
 #include <memory>

@@ -1,5 +1,7 @@
 #pragma once
 
+// The red fruit the guinea pig walks to, as a canvas shape.
+
 #include <cstdint>
 
 #include "tavvik/pixel_conversion.hpp"

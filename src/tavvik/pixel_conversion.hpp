@@ -1,5 +1,7 @@
 #pragma once
 
+// Converting the scene's floating-point positions to canvas pixels and points.
+
 #include <cstdint>
 #include <limits>
 

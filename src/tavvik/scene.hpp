@@ -1,5 +1,7 @@
 #pragma once
 
+// Composing a frame: the titled border, the fruit and the guinea pig.
+
 #include "tavvik/animation_state.hpp"
 #include "tui/context.hpp"
 #include "tui/rect.hpp"

@@ -1,5 +1,7 @@
 #pragma once
 
+// The guinea pig as a canvas shape, in any of its five frames.
+
 #include <cstdint>
 
 #include "tavvik/pixel_conversion.hpp"

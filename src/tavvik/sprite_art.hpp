@@ -1,5 +1,7 @@
 #pragma once
 
+// The text form the guinea pig's pictures are drawn in, and its legend.
+
 #include <array>
 #include <cstddef>
 #include <cstdint>

@@ -1,5 +1,7 @@
 #pragma once
 
+// The guinea pig's five 64 x 64 pictures.
+
 #include <array>
 #include <cstddef>
 #include <cstdint>

@@ -1,5 +1,7 @@
 #pragma once
 
+// The colours the guinea pig's pixels are painted in.
+
 #include <array>
 #include <cstdint>
 #include <optional>

@@ -1,5 +1,7 @@
 #pragma once
 
+// The usage line, printed for any command but `run`.
+
 namespace tavvik {
 
 inline constexpr char USAGE_LINE[] = "Usage: tavvik run\n";

@@ -1,5 +1,7 @@
 #pragma once
 
+// Environment variables as the terminal layer reads them: the process's, or a map.
+
 #include <initializer_list>
 #include <map>
 #include <optional>

@@ -1,5 +1,7 @@
 #pragma once
 
+// Operating-system error numbers as the text users read.
+
 #include <string>
 #include <string_view>
 

@@ -1,5 +1,7 @@
 #pragma once
 
+// A file descriptor closed by its owner.
+
 #include <utility>
 
 #include "tty/system_calls.hpp"

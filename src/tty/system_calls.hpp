@@ -1,5 +1,7 @@
 #pragma once
 
+// The operating-system calls of the terminal layer, behind one seam.
+
 #include <signal.h>
 #include <sys/ioctl.h>
 #include <termios.h>

@@ -27,11 +27,6 @@ std::optional<TerminfoDescription> TerminfoDescription::parse(std::string_view b
   return TerminfoDescription(term);
 }
 
-std::string TerminfoDescription::name() const {
-  const char* name = unibi_get_name(term_.get());
-  return name != nullptr ? name : "";
-}
-
 bool TerminfoDescription::flag(unibi_boolean capability) const {
   return unibi_get_bool(term_.get(), capability) > 0;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+// A compiled terminal description (terminfo) and what it says.
+
 // unibilium's header declares its functions without C linkage for C++.
 extern "C" {
 #include <unibilium.h>
@@ -26,7 +28,6 @@ class TerminfoDescription {
   /// Parses the bytes of a compiled description.
   static std::optional<TerminfoDescription> parse(std::string_view bytes);
 
-  std::string name() const;
   bool flag(unibi_boolean capability) const;
   /// A numeric capability, or -1 when absent.
   int number(unibi_numeric capability) const;

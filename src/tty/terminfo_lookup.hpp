@@ -1,5 +1,7 @@
 #pragma once
 
+// Where terminal descriptions are looked for, and reading their files.
+
 #include <optional>
 #include <string>
 #include <string_view>

@@ -1,5 +1,7 @@
 #pragma once
 
+// Evaluating terminfo's parameterized strings, safely whatever they hold.
+
 #include <cstddef>
 #include <span>
 #include <string_view>

@@ -1,5 +1,7 @@
 #pragma once
 
+// A bordered block with a title in its top line.
+
 #include <string_view>
 
 #include "tui/buffer.hpp"

@@ -1,5 +1,7 @@
 #pragma once
 
+// A grid of cells over an area of the screen, and the cells where two grids differ.
+
 #include <cstddef>
 #include <span>
 #include <vector>

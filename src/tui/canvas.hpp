@@ -1,5 +1,7 @@
 #pragma once
 
+// A half-block pixel canvas inside an optional block.
+
 #include <utility>
 
 #include "tui/block.hpp"

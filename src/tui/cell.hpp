@@ -1,5 +1,7 @@
 #pragma once
 
+// One character cell of the screen, and a cell with its position.
+
 #include <cstdint>
 
 #include "tui/color.hpp"

@@ -1,5 +1,7 @@
 #pragma once
 
+// Terminal colours: the default and the 256-colour palette.
+
 #include <cstdint>
 
 namespace tui {

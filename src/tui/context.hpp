@@ -1,5 +1,7 @@
 #pragma once
 
+// A canvas's drawing surface for a frame, and the memory kept for it between frames.
+
 #include <cstddef>
 #include <cstdint>
 #include <span>

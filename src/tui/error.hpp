@@ -1,5 +1,7 @@
 #pragma once
 
+// An expected failure of the terminal, with the text the user reads.
+
 #include <string>
 #include <utility>
 

@@ -1,5 +1,7 @@
 #pragma once
 
+// The pixels of a half-block canvas: two per cell.
+
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>

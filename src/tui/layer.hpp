@@ -1,5 +1,7 @@
 #pragma once
 
+// Half-block cells and the saved pictures of a canvas.
+
 #include <vector>
 
 #include "tui/buffer.hpp"

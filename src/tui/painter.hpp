@@ -1,5 +1,7 @@
 #pragma once
 
+// Shapes and the painter they paint onto a canvas through.
+
 #include <cstdint>
 
 #include "tui/color.hpp"

@@ -1,5 +1,7 @@
 #pragma once
 
+// Areas and sizes of the terminal in cells.
+
 #include <algorithm>
 #include <cstdint>
 
@@ -14,8 +16,6 @@ struct Rect {
 
   constexpr std::uint32_t area() const { return std::uint32_t{width} * height; }
   constexpr bool empty() const { return width == 0 || height == 0; }
-  constexpr std::uint16_t left() const { return x; }
-  constexpr std::uint16_t top() const { return y; }
   /// One past the last column, saturated at 65535 like every coordinate here.
   constexpr std::uint16_t right() const { return saturating_add(x, width); }
   constexpr std::uint16_t bottom() const { return saturating_add(y, height); }

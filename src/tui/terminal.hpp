@@ -1,7 +1,8 @@
 #pragma once
 
+// The double-buffered terminal that draws frames over a backend.
+
 #include <array>
-#include <cstdint>
 #include <expected>
 #include <memory>
 #include <utility>
@@ -50,7 +51,6 @@ class Terminal {
     // longer trusts the model and sends the next frame whole.
     swap_buffers();
     if (!sent) return std::unexpected(std::move(sent.error()));
-    ++frame_count_;
     return {};
   }
 
@@ -60,10 +60,7 @@ class Terminal {
   void flush();
 
   Rect area() const { return viewport_; }
-  bool cursor_hidden() const { return hidden_cursor_; }
-  std::uint64_t frame_count() const { return frame_count_; }
   Backend& backend() { return *backend_; }
-  const Buffer& previous_buffer() const { return buffers_[1 - current_]; }
 
  private:
   Buffer& current() { return buffers_[current_]; }
@@ -75,7 +72,6 @@ class Terminal {
   std::array<Buffer, 2> buffers_;
   int current_ = 0;
   bool hidden_cursor_ = false;
-  std::uint64_t frame_count_ = 0;
   std::vector<CellUpdate> changes_;  // reused every frame
 };
 

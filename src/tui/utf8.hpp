@@ -1,5 +1,7 @@
 #pragma once
 
+// Encoding and strict decoding of UTF-8.
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>

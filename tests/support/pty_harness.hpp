@@ -3,12 +3,15 @@
 // A child process in a session of its own whose controlling terminal is a fresh pseudo-terminal,
 // with the parent holding the master side: everything the child writes to its terminal can be
 // read, input can be typed, the terminal's attributes inspected. Every wait is bounded, and a
-// child that overstays is killed, so no test hangs.
+// child that overstays is killed, so no test hangs; whatever ends the test, every process of the
+// child's session ends with it, those in process groups of their own included.
 
+#include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <sys/ioctl.h>
 #include <sys/wait.h>
@@ -17,6 +20,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <fstream>
 #include <functional>
 #include <optional>
 #include <string>
@@ -61,6 +65,40 @@ class ChildChannel {
   int from_parent_;
 };
 
+/// Sends SIGKILL to every process of `session`: a test's child has it to itself, so that is
+/// the child and every process it started, in whatever process group, stopped or not. Returns
+/// once none is left but the dead (a process may fork while it is looked for).
+inline void kill_session(pid_t session) {
+  bool found = true;
+  for (int round = 0; found && round < 1000; ++round) {
+    found = false;
+    DIR* processes = ::opendir("/proc");
+    if (processes == nullptr) return;
+    while (const dirent* entry = ::readdir(processes)) {
+      const pid_t pid = static_cast<pid_t>(std::atoi(entry->d_name));
+      if (pid <= 0) continue;
+      std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+      std::string line;
+      std::getline(stat, line);
+      // pid (name) state parent group session ...; the name may hold anything, even ')'.
+      const std::size_t end_of_name = line.rfind(')');
+      char state = 0;
+      int parent = 0;
+      int group = 0;
+      int in_session = 0;
+      if (end_of_name != std::string::npos &&
+          std::sscanf(line.c_str() + end_of_name + 1, " %c %d %d %d", &state, &parent, &group,
+                      &in_session) == 4 &&
+          in_session == session && state != 'Z' && state != 'X') {
+        ::kill(pid, SIGKILL);
+        found = true;
+      }
+    }
+    ::closedir(processes);
+    if (found) ::poll(nullptr, 0, 1);
+  }
+}
+
 /// The body run in the child; its result is the child's exit code.
 using ChildBody = std::function<int(ChildChannel&)>;
 
@@ -78,6 +116,7 @@ class PtyChild {
   PtyChild(PtyChild&& other) noexcept { *this = std::move(other); }
   PtyChild& operator=(PtyChild&& other) noexcept {
     std::swap(pid_, other.pid_);
+    std::swap(session_, other.session_);
     std::swap(master_, other.master_);
     std::swap(reports_in_, other.reports_in_);
     std::swap(go_out_, other.go_out_);
@@ -87,10 +126,10 @@ class PtyChild {
     return *this;
   }
   ~PtyChild() {
-    if (pid_ > 0) {
-      ::kill(pid_, SIGKILL);
-      ::waitpid(pid_, nullptr, 0);
-    }
+    // Killed first, the child cannot start more; it may not have its own session yet.
+    if (pid_ > 0) ::kill(pid_, SIGKILL);
+    if (session_ > 0) kill_session(session_);
+    if (pid_ > 0) ::waitpid(pid_, nullptr, 0);
     for (int fd : {master_, reports_in_, go_out_}) {
       if (fd >= 0) ::close(fd);
     }
@@ -137,6 +176,7 @@ class PtyChild {
     ::close(reports[1]);
     ::close(go[0]);
     child.pid_ = pid;
+    child.session_ = pid;
     child.reports_in_ = reports[0];
     child.go_out_ = go[1];
     return child;
@@ -167,6 +207,14 @@ class PtyChild {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (output_.find(text, from) == std::string::npos) {
       if (!pump(deadline)) return output_.find(text, from) != std::string::npos;
+    }
+    return true;
+  }
+  /// Reads until `reports()` contains `text`, at most for `timeout`.
+  bool await_report(std::string_view text, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (reports_.find(text) == std::string::npos) {
+      if (!pump(deadline)) return reports_.find(text) != std::string::npos;
     }
     return true;
   }
@@ -202,6 +250,7 @@ class PtyChild {
       }
       if (std::chrono::steady_clock::now() >= deadline) {
         ::kill(pid_, SIGKILL);
+        kill_session(session_);
         ::waitpid(pid_, nullptr, 0);
         pid_ = -1;
         return std::nullopt;
@@ -244,6 +293,7 @@ class PtyChild {
   }
 
   pid_t pid_ = -1;
+  pid_t session_ = -1;  // the child's, kept once it is reaped for what it left behind
   int master_ = -1;
   int reports_in_ = -1;
   int go_out_ = -1;

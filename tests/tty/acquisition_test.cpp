@@ -7,13 +7,13 @@
 
 #include <algorithm>
 
+#include "support/fake_system_calls.hpp"
 #include "tty/device_backend.hpp"
-#include "tty/fake_system_calls.hpp"
 #include "tui/terminal.hpp"
 
 namespace {
 
-using tty_test::FakeSystemCalls;
+using support::FakeSystemCalls;
 
 const std::string kModes = "\x1b[?2004h";
 // xterm-256color spells the cursor-visible change with a cursor-blink reset first.
@@ -36,6 +36,19 @@ struct InjectedFailure {
   int nth;
   const char* text;
 };
+
+/// The case by its failing call, which one of them and its error: "open_1_ENXIO", in test
+/// names and in failure messages alike.
+std::string describe(const InjectedFailure& failure) {
+  return std::string(failure.call) + "_" + std::to_string(failure.nth) + "_" +
+         ::strerrorname_np(failure.error);
+}
+std::string name_of(const testing::TestParamInfo<InjectedFailure>& tested) {
+  return describe(tested.param);
+}
+void PrintTo(const InjectedFailure& failure, std::ostream* out) {
+  *out << describe(failure);
+}
 
 /// Acquires over fake system calls, one of which fails as the parameter says.
 class AcquisitionFailure : public testing::TestWithParam<InjectedFailure> {
@@ -68,13 +81,14 @@ TEST_P(EarlyAcquisitionFailure, ClosesWhatWasOpenedAndTouchesNothing) {
 
 INSTANTIATE_TEST_SUITE_P(
     Steps2To4, EarlyAcquisitionFailure,
-    testing::Values(InjectedFailure{"open", ENXIO, 1, "No such device or address (os error 6)"},
-                    InjectedFailure{"open", EACCES, 1, "Permission denied (os error 13)"},
-                    InjectedFailure{"duplicate", EMFILE, 1, "Too many open files (os error 24)"},
-                    InjectedFailure{"duplicate", EMFILE, 2, "Too many open files (os error 24)"},
-                    InjectedFailure{"get_attributes", ENOTTY, 1, "get_termios failed"},
-                    InjectedFailure{"set_nonblocking", EBADF, 1,
-                                    "failed to change non-blocking mode"}));
+    testing::Values(
+        InjectedFailure{"open", ENXIO, 1, "No such device or address (os error 6)"},
+        InjectedFailure{"open", EACCES, 1, "Permission denied (os error 13)"},
+        InjectedFailure{"duplicate", EMFILE, 1, "Too many open files (os error 24)"},
+        InjectedFailure{"duplicate", EMFILE, 2, "Too many open files (os error 24)"},
+        InjectedFailure{"get_attributes", ENOTTY, 1, "get_termios failed"},
+        InjectedFailure{"set_nonblocking", EBADF, 1, "failed to change non-blocking mode"}),
+    name_of);
 
 class LateAcquisitionFailure : public AcquisitionFailure {};
 
@@ -103,7 +117,8 @@ INSTANTIATE_TEST_SUITE_P(
         InjectedFailure{"get_attributes", EIO, 2, "get_termios failed"},
         InjectedFailure{"set_attributes", EIO, 1, "failed to set raw mode"},
         InjectedFailure{"write", EIO, 1, "Input/output error (os error 5)"},
-        InjectedFailure{"drain", EIO, 1, "tcdrain failed"}));
+        InjectedFailure{"drain", EIO, 1, "tcdrain failed"}),
+    name_of);
 
 TEST(Acquisition, WindowSizeFailureWritesOnlyTheResets) {
   FakeSystemCalls calls;

@@ -18,7 +18,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-using tty::ColorLevel;
 using tty::MapEnvironment;
 
 /// A directory of its own under the temporary directory, removed afterwards.
@@ -49,71 +48,24 @@ std::string system_description(const char* relative) {
   return "";
 }
 
-struct LevelCase {
-  std::vector<std::pair<std::string, std::string>> variables;
-  ColorLevel level;
-  bool has_description;
-};
-
-class ColourLevel : public testing::TestWithParam<LevelCase> {};
-
-TEST_P(ColourLevel, FollowsColortermThenDescriptionThenName) {
-  MapEnvironment environment;
-  const auto& variables = GetParam().variables;
-  switch (variables.size()) {
-    case 1:
-      environment = MapEnvironment{{variables[0].first, variables[0].second}};
-      break;
-    case 2:
-      environment = MapEnvironment{{variables[0].first, variables[0].second},
-                                   {variables[1].first, variables[1].second}};
-      break;
+TEST(Probe, TheDescriptionIsTheOneAUtf8TermNames) {
+  const std::pair<MapEnvironment, bool> cases[] = {
+      {MapEnvironment{}, false},
+      {MapEnvironment{{"TERM", "dumb"}}, true},
+      {MapEnvironment{{"TERM", "xterm-256color"}}, true},
+      {MapEnvironment{{"TERM", "no-such-terminal"}}, false},
+      // Not UTF-8: as if unset.
+      {MapEnvironment{{"TERM", "xterm-256color\xc0\xaf"}}, false},
+      // A name that would leave the directory is no name of a description.
+      {MapEnvironment{{"TERM", "../x/xterm-256color"}}, false},
+  };
+  for (const auto& [environment, has_description] : cases) {
+    EXPECT_EQ(tty::probe_capabilities(environment).description.has_value(), has_description)
+        << environment.raw("TERM").value_or("unset");
   }
-  const auto found = tty::probe_capabilities(environment);
-  EXPECT_EQ(found.color_level, GetParam().level);
-  EXPECT_EQ(found.description.has_value(), GetParam().has_description);
-  EXPECT_TRUE(found.bracketed_paste);
-  EXPECT_TRUE(found.mouse_reporting);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Environments, ColourLevel,
-    testing::Values(
-        LevelCase{{}, ColorLevel::Sixteen, false},
-        LevelCase{{{"TERM", "dumb"}}, ColorLevel::Sixteen, true},
-        LevelCase{{{"TERM", "xterm"}}, ColorLevel::Sixteen, true},
-        LevelCase{{{"TERM", "xterm-256color"}}, ColorLevel::TwoFiftySix, true},
-        LevelCase{{{"TERM", "no-such-terminal"}}, ColorLevel::Sixteen, false},
-        LevelCase{{{"TERM", "no-such-256color"}}, ColorLevel::TwoFiftySix, false},
-        LevelCase{{{"TERM", "xterm"}, {"COLORTERM", "truecolor"}}, ColorLevel::TrueColor, true},
-        LevelCase{{{"TERM", "dumb"}, {"COLORTERM", "24bit"}}, ColorLevel::TrueColor, true},
-        LevelCase{{{"COLORTERM", "truecolor"}}, ColorLevel::TrueColor, false},
-        LevelCase{{{"TERM", "xterm"}, {"COLORTERM", "yes"}}, ColorLevel::TwoFiftySix, true},
-        LevelCase{{{"TERM", "xterm"}, {"COLORTERM", ""}}, ColorLevel::TwoFiftySix, true},
-        // Not UTF-8: as if unset.
-        LevelCase{{{"TERM", "xterm"}, {"COLORTERM", "true\xff"}}, ColorLevel::Sixteen, true},
-        LevelCase{{{"TERM", "xterm-256color\xc0\xaf"}}, ColorLevel::Sixteen, false},
-        // A name that would leave the directory is no name of a description.
-        LevelCase{{{"TERM", "../x/xterm-256color"}}, ColorLevel::TwoFiftySix, false}));
-
-TEST(Probe, NonUtf8VariablesCountAsAbsent) {
-  MapEnvironment environment{
-      {"TERM", "xterm"}, {"TERM_PROGRAM", "W\xe9zTerm"}, {"TERM_PROGRAM_VERSION", "1.0"}};
-  const auto found = tty::probe_capabilities(environment);
-  EXPECT_FALSE(found.term_program);
-  EXPECT_EQ(found.term_program_version, "1.0");
   EXPECT_TRUE(tui::is_valid_utf8("gr\xc3\xbc\xc3\x9f"));
   EXPECT_FALSE(tui::is_valid_utf8("\xed\xa0\x80"));  // a surrogate
   EXPECT_FALSE(tui::is_valid_utf8("\xc3"));          // cut short
-}
-
-TEST(Probe, BackgroundColourEraseFromColortermBceOrDescription) {
-  EXPECT_TRUE(tty::probe_capabilities(MapEnvironment{{"TERM", "xterm"}}).background_color_erase);
-  EXPECT_FALSE(tty::probe_capabilities(MapEnvironment{{"TERM", "xterm"}, {"COLORTERM_BCE", "0"}})
-                   .background_color_erase);
-  EXPECT_TRUE(
-      tty::probe_capabilities(MapEnvironment{{"COLORTERM_BCE", "1"}}).background_color_erase);
-  EXPECT_FALSE(tty::probe_capabilities(MapEnvironment{{"TERM", "vt100"}}).background_color_erase);
 }
 
 TEST(TerminfoSearch, OrderAndTheEmptyEntryOfTerminfoDirs) {
@@ -148,7 +100,7 @@ TEST(TerminfoSearch, FindsFirstLetterAndHexadecimalFormsInTerminfo) {
   auto found = tty::probe_capabilities(
       MapEnvironment{{"TERM", "mine"}, {"TERMINFO", letter.path().string()}});
   ASSERT_TRUE(found.description);
-  EXPECT_EQ(found.color_level, ColorLevel::TwoFiftySix);
+  EXPECT_EQ(found.description->number(unibi_max_colors), 256);
 
   TemporaryDirectory hex;
   write_file(hex.path() / "6d" / "mine", xterm256);
@@ -164,7 +116,7 @@ TEST(TerminfoSearch, DamagedFileDoesNotEndTheSearch) {
   const auto found = tty::probe_capabilities(MapEnvironment{
       {"TERM", "xterm-256color"}, {"TERMINFO_DIRS", directory.path().string() + ":"}});
   ASSERT_TRUE(found.description);
-  EXPECT_EQ(found.color_level, ColorLevel::TwoFiftySix);
+  EXPECT_EQ(found.description->number(unibi_max_colors), 256);
 }
 
 TEST(TerminfoSearch, NameStartingWithADotNamesNoDescription) {
@@ -211,8 +163,7 @@ TEST(TerminfoSearch, DescriptionOverFourKilobytesIsRead) {
   const auto found =
       tty::probe_capabilities(MapEnvironment{{"TERM", "bigterm"}, {"TERMINFO", compiled.string()}});
   ASSERT_TRUE(found.description);
-  EXPECT_EQ(found.description->name(), "large description");
-  EXPECT_EQ(found.color_level, ColorLevel::TwoFiftySix);
+  EXPECT_EQ(found.description->number(unibi_max_colors), 256);
   EXPECT_EQ(found.description->expand(unibi_cursor_address, {4, 9}), "\x1b[5;10H");
 }
 

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <optional>
 
+#include "support/fake_clock.hpp"
 #include "support/pty_harness.hpp"
 #include "tavvik/driver.hpp"
 #include "tty/device_backend.hpp"
@@ -22,30 +23,12 @@ namespace {
 using namespace std::chrono_literals;
 using support::ChildChannel;
 using support::ChildTerminal;
+using support::FakeClock;
 using support::PtyChild;
-
-/// Time that passes only when slept, `speedup` times as fast, so a whole animation takes
-/// a moment; `on_first_sleep` runs once, when the first frame is on the screen.
-class FastClock final : public tavvik::Clock {
- public:
-  explicit FastClock(int speedup, std::function<void()> on_first_sleep = {})
-      : speedup_(speedup), on_first_sleep_(std::move(on_first_sleep)) {}
-  std::chrono::steady_clock::time_point now() override { return now_; }
-  void sleep(std::chrono::milliseconds duration) override {
-    if (on_first_sleep_) std::exchange(on_first_sleep_, {})();
-    now_ += duration * speedup_;
-  }
-
- private:
-  int speedup_;
-  std::function<void()> on_first_sleep_;
-  std::chrono::steady_clock::time_point now_{};
-};
 
 void use_xterm() {
   ::setenv("TERM", "xterm-256color", 1);
-  for (const char* name :
-       {"COLORTERM", "COLORTERM_BCE", "TERM_PROGRAM", "TERMINFO", "TERMINFO_DIRS"}) {
+  for (const char* name : {"TERMINFO", "TERMINFO_DIRS"}) {
     ::unsetenv(name);
   }
 }
@@ -93,10 +76,13 @@ TEST(PtyAnimation, TakesOverAndHandsBackTheTerminal) {
     termios before{};
     const int fd = ::open("/dev/tty", O_RDWR | O_CLOEXEC);
     ::tcgetattr(fd, &before);
-    FastClock clock(50, [&] {
+    // Time passes only when slept, and 50 times as fast, so the animation takes a moment.
+    FakeClock clock(50);
+    clock.after_sleep = [&](std::chrono::milliseconds) {
+      if (clock.sleeps.size() > 1) return;  // the first frame is on the screen
       channel.wait_for_parent(5s);
       channel.report(wait_for_queued_input(fd, 5s) ? "queued;" : "nothing-queued;");
-    });
+    };
     auto played = tavvik::run_tavvik([] { return tty::open_device_backend(); }, clock);
     channel.report(played ? "played;" : "failed: " + played.error().text() + ";");
     termios after{};
@@ -169,11 +155,7 @@ TEST(PtyAnimation, TerminalGoneMidAnimationFailsTheFramePromptly) {
     return 0;
   });
   ASSERT_TRUE(child.read_until("\x1b[2J", 5s));
-  const auto deadline = std::chrono::steady_clock::now() + 5s;
-  while (child.reports().find("drawn;") == std::string::npos &&
-         std::chrono::steady_clock::now() < deadline) {
-    child.read_until("never", 20ms);
-  }
+  child.await_report("drawn;", 5s);
   child.hang_up();
   child.go_ahead();
   ASSERT_EQ(child.finish(10s), 0);
@@ -187,6 +169,10 @@ struct Size {
   unsigned short rows;
 };
 
+void PrintTo(const Size& size, std::ostream* out) {
+  *out << size.columns << "x" << size.rows;
+}
+
 class PtySizes : public testing::TestWithParam<Size> {};
 
 TEST_P(PtySizes, WholeAnimationPlays) {
@@ -195,7 +181,7 @@ TEST_P(PtySizes, WholeAnimationPlays) {
       [](ChildChannel& channel) {
         use_xterm();
         // A whole second per pause keeps huge screens to a handful of frames.
-        FastClock clock(200);
+        FakeClock clock(200);
         auto played = tavvik::run_tavvik([] { return tty::open_device_backend(); }, clock);
         channel.report(played ? "played" : played.error().text());
         return 0;
@@ -208,9 +194,9 @@ TEST_P(PtySizes, WholeAnimationPlays) {
 
 INSTANTIATE_TEST_SUITE_P(Extremes, PtySizes,
                          testing::Values(Size{0, 0}, Size{1, 1}, Size{3000, 1000}),
-                         [](const testing::TestParamInfo<Size>& info) {
-                           return std::to_string(info.param.columns) + "x" +
-                                  std::to_string(info.param.rows);
+                         [](const testing::TestParamInfo<Size>& tested) {
+                           return std::to_string(tested.param.columns) + "x" +
+                                  std::to_string(tested.param.rows);
                          });
 
 /// Plays the animation held at its first pause until the parent's go-ahead.
@@ -218,7 +204,10 @@ int play_held(ChildChannel& channel) {
   use_xterm();
   const rlimit no_core{0, 0};
   ::setrlimit(RLIMIT_CORE, &no_core);
-  FastClock clock(1, [&] { channel.wait_for_parent(20s); });
+  FakeClock clock;
+  clock.after_sleep = [&](std::chrono::milliseconds) {
+    if (clock.sleeps.size() == 1) channel.wait_for_parent(20s);
+  };
   auto played = tavvik::run_tavvik([] { return tty::open_device_backend(); }, clock);
   channel.report(played ? "played;" : "failed: " + played.error().text() + ";");
   return 0;
@@ -260,23 +249,24 @@ Job start_job() {
   Job job{PtyChild::start(play_as_job), std::nullopt};
   job.before = job.child.attributes();
   job.child.go_ahead();
-  const auto deadline = std::chrono::steady_clock::now() + 5s;
-  while (job.child.reports().find(';') == std::string::npos &&
-         std::chrono::steady_clock::now() < deadline) {
-    job.child.read_until("never", 20ms);
-  }
+  job.child.await_report(";", 5s);
   job.pid = static_cast<pid_t>(std::atoi(job.child.reports().c_str() + std::strlen("job=")));
   job.drawn = job.child.read_until("WheekHigh", 5s);
   return job;
 }
 
-/// Whether the process is stopped, as /proc tells.
-bool stopped(pid_t pid) {
+/// The process's state as /proc tells ('T': stopped, 'Z': dead), or 0 once it is gone.
+char state_of(pid_t pid) {
   std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
   std::string line;
   std::getline(stat, line);
   const std::size_t end_of_name = line.rfind(')');
-  return end_of_name != std::string::npos && line.compare(end_of_name + 2, 1, "T") == 0;
+  return end_of_name != std::string::npos && line.size() > end_of_name + 2 ? line[end_of_name + 2]
+                                                                           : 0;
+}
+
+bool stopped(pid_t pid) {
+  return state_of(pid) == 'T';
 }
 
 // The cursor goes to the last row first, for terminals that have no alternate screen.
@@ -398,6 +388,30 @@ TEST(PtySignals, StoppedItGivesTheTerminalBackAndContinuedItTakesItAgainAndRedra
   const auto after = child.attributes();
   ASSERT_TRUE(after);
   EXPECT_TRUE(same(*job.before, *after));
+}
+
+TEST(PtyHarness, AChildThatOverstaysEndsWithEveryProcessItStarted) {
+  pid_t left_behind = 0;
+  {
+    auto child = PtyChild::start([](ChildChannel& channel) -> int {
+      const pid_t spinner = ::fork();
+      if (spinner == 0) {
+        // A group of its own, deaf to every signal that can be blocked, as a player can be.
+        ::setpgid(0, 0);
+        sigset_t all;
+        ::sigfillset(&all);
+        ::sigprocmask(SIG_BLOCK, &all, nullptr);
+        for (;;) ::pause();
+      }
+      channel.report(std::to_string(spinner) + ";");
+      for (;;) ::pause();
+    });
+    ASSERT_TRUE(child.await_report(";", 5s));
+    EXPECT_FALSE(child.finish(500ms)) << "it had to be killed";
+    left_behind = static_cast<pid_t>(std::atoi(child.reports().c_str()));
+  }
+  ASSERT_GT(left_behind, 0);
+  EXPECT_TRUE(state_of(left_behind) == 0 || state_of(left_behind) == 'Z') << state_of(left_behind);
 }
 
 }  // namespace

@@ -12,16 +12,16 @@
 #include <stdexcept>
 #include <string>
 
+#include "support/fake_system_calls.hpp"
 #include "tavvik/animation_state.hpp"
 #include "tavvik/scene.hpp"
 #include "tty/control_strings.hpp"
 #include "tty/device_backend.hpp"
-#include "tty/fake_system_calls.hpp"
 #include "tui/terminal.hpp"
 
 namespace {
 
-using tty_test::FakeSystemCalls;
+using support::FakeSystemCalls;
 
 /// A libvterm screen fed with bytes.
 class Emulator {
@@ -133,15 +133,18 @@ class ReplayedTerminal {
   /// Draws one frame and replays what it sent; false when sending failed.
   template <typename DrawFn>
   bool draw(DrawFn&& draw_frame) {
-    const bool sent = terminal_->try_draw(std::forward<DrawFn>(draw_frame)).has_value();
+    const bool sent = terminal_
+                          ->try_draw([&](tui::Frame& frame) {
+                            std::forward<DrawFn>(draw_frame)(frame);
+                            drawn_ = frame.buffer();
+                          })
+                          .has_value();
     emulator_.feed(std::string_view(calls_.written).substr(replayed_));
     replayed_ = calls_.written.size();
     return sent;
   }
   /// Every cell where the emulated screen differs from the frame drawn last.
-  std::string mismatches() const {
-    return differences(emulator_, terminal_->previous_buffer(), skip_corner_);
-  }
+  std::string mismatches() const { return differences(emulator_, drawn_, skip_corner_); }
   /// Everything sent so far, the set-up included.
   const std::string& written() const { return calls_.written; }
 
@@ -158,6 +161,7 @@ class ReplayedTerminal {
   FakeSystemCalls calls_;
   tty::MapEnvironment environment_;
   std::optional<tui::Terminal> terminal_;
+  tui::Buffer drawn_;
   Emulator emulator_;
   bool skip_corner_ = false;
   std::size_t replayed_ = 0;

@@ -10,8 +10,8 @@
 #include <optional>
 
 #include "support/allocation_counter.hpp"
+#include "support/fake_system_calls.hpp"
 #include "tty/device_backend.hpp"
-#include "tty/fake_system_calls.hpp"
 #include "tui/terminal.hpp"
 
 namespace {
@@ -35,7 +35,7 @@ void draw_walker(tui::Frame& frame, int step) {
 }
 
 TEST(SteadyFrames, AllocateNothingOnceWarm) {
-  tty_test::FakeSystemCalls calls;
+  support::FakeSystemCalls calls;
   calls.record = false;
   calls.window = winsize{24, 80, 0, 0};
   tty::MapEnvironment environment{{"TERM", "xterm-256color"}};
@@ -54,7 +54,7 @@ TEST(SteadyFrames, AllocateNothingOnceWarm) {
 }
 
 TEST(Release, AllocatesNothingAndRestoresTheTerminalWhenItsWriteFails) {
-  tty_test::FakeSystemCalls calls;
+  support::FakeSystemCalls calls;
   tty::MapEnvironment environment{{"TERM", "xterm-256color"}};
   auto backend = tty::open_device_backend(calls, environment);
   ASSERT_TRUE(backend);

@@ -6,45 +6,22 @@
 #include <string>
 #include <vector>
 
+#include "support/fake_backend.hpp"
+
 namespace {
 
-/// Remembers every call, including the cells of each draw.
-class RecordingBackend final : public tui::Backend {
- public:
-  explicit RecordingBackend(tui::Size size) : size_(size) {}
-  tui::Size size() const override { return size_; }
-  void draw(const tui::Buffer&, const tui::Buffer&,
-            std::span<const tui::CellUpdate> cells) override {
-    draws.emplace_back(cells.begin(), cells.end());
-    calls.push_back("draw");
-  }
-  void hide_cursor() override { calls.push_back("hide"); }
-  void show_cursor() override { calls.push_back("show"); }
-  void clear() override { calls.push_back("clear"); }
-  std::expected<void, tui::Error> flush() override {
-    calls.push_back("flush");
-    if (fail_next_flush) {
-      fail_next_flush = false;
-      return std::unexpected(tui::Error("tcdrain failed"));
-    }
-    return {};
-  }
-
-  tui::Size size_;
-  std::vector<std::vector<tui::CellUpdate>> draws;
-  std::vector<std::string> calls;
-  bool fail_next_flush = false;
-};
+using support::BackendLog;
+using support::FakeBackend;
 
 struct Fixture {
-  RecordingBackend* backend;
+  std::shared_ptr<BackendLog> backend;
   std::unique_ptr<tui::Terminal> terminal;
 };
 
 Fixture make_terminal(tui::Size size) {
-  auto backend = std::make_unique<RecordingBackend>(size);
-  RecordingBackend* raw = backend.get();
-  return {raw, std::make_unique<tui::Terminal>(std::move(backend))};
+  auto backend = std::make_unique<FakeBackend>(size);
+  std::shared_ptr<BackendLog> log = backend->log();
+  return {log, std::make_unique<tui::Terminal>(std::move(backend))};
 }
 
 TEST(Terminal, TheFrameAreaIsTheWholeScreenAsMeasuredOnce) {
@@ -89,57 +66,39 @@ TEST(Terminal, OnlyChangedCellsAreSentInRowMajorOrder) {
 TEST(Terminal, EachFrameDrawsHidesTheCursorAndSendsOnce) {
   auto [backend, terminal] = make_terminal({2, 2});
   ASSERT_TRUE(terminal->try_draw([](tui::Frame&) {}));
-  EXPECT_EQ(backend->calls, (std::vector<std::string>{"draw", "hide", "flush"}));
-  EXPECT_TRUE(terminal->cursor_hidden());
-  EXPECT_EQ(terminal->frame_count(), 1u);
+  EXPECT_EQ(backend->events, (std::vector<std::string>{"draw", "hide", "flush"}));
 }
 
 TEST(Terminal, AFailedSendIsReturnedAndTheTerminalStaysUsable) {
   auto [backend, terminal] = make_terminal({2, 2});
-  backend->fail_next_flush = true;
+  backend->failing_flush = 1;
   auto failed = terminal->try_draw([](tui::Frame&) {});
   ASSERT_FALSE(failed);
-  EXPECT_EQ(failed.error().text(), "tcdrain failed");
-  EXPECT_EQ(terminal->frame_count(), 0u);
+  EXPECT_EQ(failed.error().text(), BackendLog::kFlushFailure);
   EXPECT_TRUE(terminal->try_draw([](tui::Frame&) {}));
-  EXPECT_EQ(terminal->frame_count(), 1u);
+  EXPECT_EQ(backend->flushes, 2);
 }
 
 TEST(Terminal, FinishingRecordsTheCursorAndTheBlankingWithoutSending) {
   auto [backend, terminal] = make_terminal({3, 1});
   ASSERT_TRUE(terminal->try_draw([](tui::Frame& frame) { frame.buffer().at(1, 0).symbol = U'x'; }));
-  backend->calls.clear();
+  backend->events.clear();
   terminal->show_cursor();
   terminal->flush();
-  EXPECT_EQ(backend->calls, (std::vector<std::string>{"show", "draw"}));
   ASSERT_EQ(backend->draws.back().size(), 1u);
   EXPECT_TRUE(backend->draws.back()[0].cell.is_blank());
-  EXPECT_FALSE(terminal->cursor_hidden());
+  terminal.reset();
+  // Shown already: the cursor is not given back a second time at the end.
+  EXPECT_EQ(backend->events, (std::vector<std::string>{"show", "draw", "release"}));
 }
 
-/// Logs into storage that outlives it, so its own destruction can be observed.
-class TeardownSpy final : public tui::Backend {
- public:
-  explicit TeardownSpy(std::vector<std::string>& log) : log_(log) {}
-  ~TeardownSpy() override { log_.push_back("teardown"); }
-  tui::Size size() const override { return {1, 1}; }
-  void draw(const tui::Buffer&, const tui::Buffer&, std::span<const tui::CellUpdate>) override {}
-  void hide_cursor() override {}
-  void show_cursor() override { log_.push_back("show"); }
-  void clear() override {}
-  std::expected<void, tui::Error> flush() override { return std::unexpected(tui::Error("gone")); }
-
- private:
-  std::vector<std::string>& log_;
-};
-
 TEST(Terminal, ReleaseAfterAFailedFrameShowsTheCursorBeforeTheBackendsTeardown) {
-  std::vector<std::string> log;
-  {
-    tui::Terminal terminal(std::make_unique<TeardownSpy>(log));
-    EXPECT_FALSE(terminal.try_draw([](tui::Frame&) {}));
-  }
-  EXPECT_EQ(log, (std::vector<std::string>{"show", "teardown"}));
+  auto [backend, terminal] = make_terminal({1, 1});
+  backend->failing_flush = 1;
+  EXPECT_FALSE(terminal->try_draw([](tui::Frame&) {}));
+  terminal.reset();
+  EXPECT_EQ(backend->events,
+            (std::vector<std::string>{"draw", "hide", "flush", "show", "release"}));
 }
 
 TEST(Terminal, ZeroSizedScreensDrawEmptyFrames) {

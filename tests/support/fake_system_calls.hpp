@@ -13,7 +13,7 @@
 
 #include "tty/system_calls.hpp"
 
-namespace tty_test {
+namespace support {
 
 class FakeSystemCalls final : public tty::SystemCalls {
  public:
@@ -113,4 +113,4 @@ class FakeSystemCalls final : public tty::SystemCalls {
   int next_fd_ = 100;
 };
 
-}  // namespace tty_test
+}  // namespace support

@@ -1,0 +1,77 @@
+#pragma once
+
+// A backend for the toolkit that keeps a log of what it was asked, and can pass it all on to
+// another backend, such as the real device's.
+
+#include <expected>
+#include <memory>
+#include <span>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "tui/backend.hpp"
+
+namespace support {
+
+/// What a `FakeBackend` was asked, kept where the test can read it after the backend is gone.
+struct BackendLog {
+  /// Every call in order: "draw", "hide", "show", "clear", "flush", and "release" when the
+  /// backend is destroyed.
+  std::vector<std::string> events;
+  /// The changed cells of each draw.
+  std::vector<std::vector<tui::CellUpdate>> draws;
+  int flushes = 0;
+  /// The flush (counted from 1) that fails with `kFlushFailure`; 0: none.
+  int failing_flush = 0;
+
+  static constexpr const char* kFlushFailure = "Input/output error (os error 5)";
+};
+
+class FakeBackend final : public tui::Backend {
+ public:
+  /// A screen of `size` cells that takes every frame.
+  explicit FakeBackend(tui::Size size,
+                       std::shared_ptr<BackendLog> log = std::make_shared<BackendLog>())
+      : log_(std::move(log)), size_(size) {}
+  /// Logs each call, then makes it on `next` too; the size is `next`'s.
+  FakeBackend(std::unique_ptr<tui::Backend> next, std::shared_ptr<BackendLog> log)
+      : log_(std::move(log)), next_(std::move(next)) {}
+  ~FakeBackend() override { log_->events.push_back("release"); }
+
+  const std::shared_ptr<BackendLog>& log() const { return log_; }
+
+  tui::Size size() const override { return next_ ? next_->size() : size_; }
+  void draw(const tui::Buffer& wanted, const tui::Buffer& shown,
+            std::span<const tui::CellUpdate> changes) override {
+    log_->events.push_back("draw");
+    log_->draws.emplace_back(changes.begin(), changes.end());
+    if (next_) next_->draw(wanted, shown, changes);
+  }
+  void hide_cursor() override {
+    log_->events.push_back("hide");
+    if (next_) next_->hide_cursor();
+  }
+  void show_cursor() override {
+    log_->events.push_back("show");
+    if (next_) next_->show_cursor();
+  }
+  void clear() override {
+    log_->events.push_back("clear");
+    if (next_) next_->clear();
+  }
+  std::expected<void, tui::Error> flush() override {
+    log_->events.push_back("flush");
+    if (++log_->flushes == log_->failing_flush) {
+      return std::unexpected(tui::Error(BackendLog::kFlushFailure));
+    }
+    return next_ ? next_->flush() : std::expected<void, tui::Error>{};
+  }
+
+ private:
+  std::shared_ptr<BackendLog> log_;
+  std::unique_ptr<tui::Backend> next_;
+  tui::Size size_{};
+};
+
+}  // namespace support
