@@ -210,6 +210,12 @@ int play_held(ChildChannel& channel) {
   };
   auto played = tavvik::run_tavvik([] { return tty::open_device_backend(); }, clock);
   channel.report(played ? "played;" : "failed: " + played.error().text() + ";");
+  for (const int signal : {SIGCONT, SIGWINCH}) {
+    struct sigaction action {};
+    ::sigaction(signal, nullptr, &action);
+    if (action.sa_handler == SIG_IGN)
+      channel.report(std::string(::strsignal(signal)) + " ignored;");
+  }
   return 0;
 }
 
@@ -235,6 +241,9 @@ int play_as_job(ChildChannel& channel) {
     ::close(tty);
     ::signal(SIGTTOU, SIG_DFL);
     channel.report("job=" + std::to_string(::getpid()) + ";");
+    // Ignored by the application: the signals must still be seen, and not passed on.
+    ::signal(SIGCONT, SIG_IGN);
+    ::signal(SIGWINCH, SIG_IGN);
     ::_exit(play_held(channel));
   }
   int status = 0;
@@ -270,6 +279,7 @@ bool stopped(pid_t pid) {
 }
 
 // The cursor goes to the last row first, for terminals that have no alternate screen.
+const std::string kTakeAgain = "\x1b[?2004h\x1b[?1049h\x1b[?25l";
 const std::string kReleaseText = "\x1b[?12l\x1b[?25h\x1b[?2004l\x1b[24H\x1b[?1049l";
 
 TEST(PtySignals, AFatalSignalHandsTheTerminalBackAndStillEndsTheProcess) {
@@ -354,6 +364,8 @@ TEST(PtySignals, StoppedItGivesTheTerminalBackAndContinuedItTakesItAgainAndRedra
   ASSERT_TRUE(job.before && job.drawn);
   PtyChild& child = job.child;
 
+  winsize smaller{20, 60, 0, 0};
+  ::ioctl(child.master(), TIOCSWINSZ, &smaller);
   ::kill(job.pid, SIGTSTP);
   ASSERT_TRUE(child.read_until(kReleaseText, 5s));
   const auto deadline = std::chrono::steady_clock::now() + 5s;
@@ -371,7 +383,7 @@ TEST(PtySignals, StoppedItGivesTheTerminalBackAndContinuedItTakesItAgainAndRedra
 
   const std::size_t resumed_at = child.output().size();
   ::kill(job.pid, SIGCONT);
-  ASSERT_TRUE(child.read_until("\x1b[?2004h\x1b[?1049h\x1b[?25l", 5s, resumed_at));
+  ASSERT_TRUE(child.read_until(kTakeAgain, 5s, resumed_at));
   auto taken = child.attributes();
   ASSERT_TRUE(taken);
   termios raw = *job.before;
@@ -380,7 +392,13 @@ TEST(PtySignals, StoppedItGivesTheTerminalBackAndContinuedItTakesItAgainAndRedra
 
   child.go_ahead();
   ASSERT_EQ(child.finish(20s), 0);
-  EXPECT_NE(child.reports().find("played;"), std::string::npos) << child.reports();
+  EXPECT_NE(child.reports().find("played;Continued ignored;Window changed ignored;"),
+            std::string::npos)
+      << child.reports();
+  EXPECT_EQ(
+      position(child.output(), kTakeAgain, position(child.output(), kTakeAgain, resumed_at) + 1),
+      std::string::npos)
+      << "taken again once";
   const std::size_t redraw = position(child.output(), "\x1b[2J", resumed_at);
   ASSERT_NE(redraw, std::string::npos) << "the next frame starts on a cleared screen";
   EXPECT_NE(position(child.output(), "WheekHigh", redraw), std::string::npos) << "drawn whole";
@@ -388,6 +406,19 @@ TEST(PtySignals, StoppedItGivesTheTerminalBackAndContinuedItTakesItAgainAndRedra
   const auto after = child.attributes();
   ASSERT_TRUE(after);
   EXPECT_TRUE(same(*job.before, *after));
+}
+
+TEST(PtySignals, AStopTheKernelDropsTakesTheTerminalBackAtOnce) {
+  // Straight under the harness the player's process group is orphaned: no shell could
+  // continue it, so the kernel drops the stop.
+  auto child = PtyChild::start(play_held);
+  ASSERT_TRUE(child.read_until("WheekHigh", 5s));
+  const std::size_t stopped_at = child.output().size();
+  ::kill(child.pid(), SIGTSTP);
+  ASSERT_TRUE(child.read_until(kReleaseText + kTakeAgain, 5s, stopped_at));
+  child.go_ahead();
+  ASSERT_EQ(child.finish(20s), 0);
+  EXPECT_NE(child.reports().find("played;"), std::string::npos) << child.reports();
 }
 
 TEST(PtyHarness, AChildThatOverstaysEndsWithEveryProcessItStarted) {
