@@ -32,27 +32,17 @@ class RecordingBackend final : public tui::Backend {
       : recording_(recording), clock_(clock) {}
 
   tui::Size size() const override { return recording_.size; }
-  void draw(const tui::Buffer& wanted, const tui::Buffer&,
-            std::span<const tui::CellUpdate>) override {
-    wanted_ = &wanted;
-  }
-  void hide_cursor() override {}
-  void show_cursor() override {}
-  void clear() override {}
-  std::expected<void, tui::Error> flush() override {
-    if (wanted_ == nullptr) return {};
-    std::span<const tui::Cell> cells = wanted_->cells();
+  std::expected<void, tui::Error> send(const tui::FrameToSend& frame) override {
+    std::span<const tui::Cell> cells = frame.wanted.cells();
     auto& shots = recording_.shots;
     if (shots.empty() || !std::ranges::equal(shots.back().cells, cells))
       shots.push_back({clock_.elapsed(), {cells.begin(), cells.end()}});
-    wanted_ = nullptr;
     return {};
   }
 
  private:
   Recording& recording_;
   const SteppedClock& clock_;
-  const tui::Buffer* wanted_ = nullptr;
 };
 
 }  // namespace

@@ -8,38 +8,26 @@ namespace tty {
 DeviceBackend::DeviceBackend(std::unique_ptr<Device> device, Renderer renderer)
     : device_(std::move(device)), renderer_(std::move(renderer)) {}
 
-void DeviceBackend::draw(const tui::Buffer& wanted, const tui::Buffer& shown,
-                         std::span<const tui::CellUpdate> changes) {
-  wanted_ = &wanted;
-  shown_ = &shown;
-  changes_ = changes;
-}
-
-std::expected<void, tui::Error> DeviceBackend::flush() {
+std::expected<void, tui::Error> DeviceBackend::send(const tui::FrameToSend& frame) {
   std::string& out = device_->output();
   // Whatever was shown while the process was stopped is unknown: the screen is drawn anew.
-  if (device_->taken_again()) shown_trusted_ = false;
+  bool whole = device_->taken_again() || frame.whole;
   // A terminal reflows, scrolls or clips its screen when its window changes, so the picture is
   // drawn anew too, within the window as it is now.
   if (device_->window_changed()) {
     if (const auto window = device_->measure_window()) renderer_.set_window(*window);
-    shown_trusted_ = false;
+    whole = true;
   }
-  if (!shown_trusted_) {
+  if (whole) {
     renderer_.clear_screen(out);
-    if (wanted_ != nullptr) renderer_.draw_all(*wanted_, out);
+    renderer_.draw_all(frame.wanted, out);
   } else {
-    if (!cursor_visible_) renderer_.set_cursor_visible(false, out);
-    if (wanted_ != nullptr) renderer_.draw_changes(*wanted_, *shown_, changes_, out);
+    if (!frame.cursor_visible) renderer_.set_cursor_visible(false, out);
+    renderer_.draw_changes(frame.wanted, frame.shown, frame.changes, out);
   }
-  if (cursor_visible_) renderer_.set_cursor_visible(true, out);
+  if (frame.cursor_visible) renderer_.set_cursor_visible(true, out);
   renderer_.reset_colors(out);
-  wanted_ = shown_ = nullptr;
-  changes_ = {};
-  auto sent = device_->flush();
-  // Part of the frame may be on the screen: the next starts over from a cleared one.
-  shown_trusted_ = sent.has_value();
-  return sent;
+  return device_->flush();
 }
 
 std::expected<std::unique_ptr<tui::Backend>, tui::Error> open_device_backend(

@@ -1,5 +1,7 @@
 #pragma once
 
+// The toolkit's one way to the device: its size, and one call that sends a frame.
+
 #include <expected>
 #include <span>
 
@@ -10,28 +12,31 @@
 
 namespace tui {
 
-/// The toolkit's only way to the device. Everything but `flush` only records; `flush` sends
-/// what was recorded and returns once the device has received it. What the device shows is
-/// the caller's to keep: the backend is handed it with every frame.
+/// Everything a frame's send needs, lent for the length of that call only.
+struct FrameToSend {
+  /// The whole screen as it is to be.
+  const Buffer& wanted;
+  /// What the screen shows after the last successful send.
+  const Buffer& shown;
+  /// The cells where the two differ, in row-major order.
+  std::span<const CellUpdate> changes;
+  bool cursor_visible = false;
+  /// `shown` is not to be trusted (nothing sent yet, or the last send failed): the frame is to
+  /// go out whole on a cleared screen.
+  bool whole = false;
+};
+
+/// The device behind the toolkit. It keeps nothing of a frame once `send` has returned; what the
+/// device shows is the caller's to keep, and destroying the backend gives the device back.
 class Backend {
  public:
   virtual ~Backend() = default;
 
   /// The screen's size in cells, as the backend knows it (no system call).
   virtual Size size() const = 0;
-  /// Records the next frame: `wanted` is to replace `shown`, which is what the device shows
-  /// after the last successful flush, and `changes` lists in row-major order the cells where the
-  /// two differ. Both buffers cover the whole screen; all three are read at the next flush and
-  /// must stay as they are until then. A later `draw` replaces the record.
-  virtual void draw(const Buffer& wanted, const Buffer& shown,
-                    std::span<const CellUpdate> changes) = 0;
-  virtual void hide_cursor() = 0;
-  virtual void show_cursor() = 0;
-  /// Erases the whole screen (recorded, like `draw`).
-  virtual void clear() = 0;
-  /// Sends everything recorded since the last successful flush and waits for transmission. After
-  /// a failure, or a `clear`, the backend no longer trusts `shown` and sends the next frame whole.
-  virtual std::expected<void, Error> flush() = 0;
+  /// Sends the frame and returns once the device has received it. The backend may send it whole
+  /// for reasons of its own (the device changed under it).
+  virtual std::expected<void, Error> send(const FrameToSend& frame) = 0;
 };
 
 }  // namespace tui

@@ -25,53 +25,56 @@ class Frame {
   Buffer& buffer_;
 };
 
-/// A full-screen, double-buffered terminal: each frame is drawn into a blank buffer and handed to
-/// the backend with the previous frame, the one model of what the device shows, and the cells
-/// where the two differ. The size is taken from the backend once and kept. Destroying it gives
-/// the cursor back and then the backend, which restores the device.
+/// A full-screen, double-buffered terminal: each frame is drawn into a blank buffer and sent
+/// with the previous frame, the one model of what the device shows, and the cells where the two
+/// differ. The size is taken from the backend once and kept. Destroying it sends nothing; the
+/// backend then gives the device back.
 class Terminal {
  public:
   explicit Terminal(std::unique_ptr<Backend> backend);
-  ~Terminal();
   Terminal(const Terminal&) = delete;
   Terminal& operator=(const Terminal&) = delete;
 
-  /// One frame: size check, callback, difference, hidden cursor, send, swap. Only the send can
-  /// fail; its error is returned and the terminal stays usable.
+  /// One frame: callback, difference, hidden cursor, send, swap. Only the send can fail; its
+  /// error is returned and the terminal stays usable.
   template <typename DrawFn>
   std::expected<void, Error> try_draw(DrawFn&& draw_frame) {
-    autoresize();
-    Frame frame(viewport_, current());
+    Frame frame(area_, current());
     std::forward<DrawFn>(draw_frame)(frame);
     flush();
-    backend_->hide_cursor();
-    hidden_cursor_ = true;
-    auto sent = backend_->flush();
-    // The frame is the model of the screen even when the send failed: the backend then no
-    // longer trusts the model and sends the next frame whole.
+    cursor_visible_ = false;
+    auto sent = backend_->send(FrameToSend{.wanted = current(),
+                                           .shown = shown(),
+                                           .changes = changes_,
+                                           .cursor_visible = cursor_visible_,
+                                           .whole = !shown_trusted_});
+    // The frame is the model of the screen even when the send failed; the next then goes out
+    // whole.
+    shown_trusted_ = sent.has_value();
     swap_buffers();
-    if (!sent) return std::unexpected(std::move(sent.error()));
-    return {};
+    return sent;
   }
 
   /// Records that the cursor is visible again; nothing reaches the device until a send.
-  void show_cursor();
-  /// Hands the current buffer, the previous one and the cells where they differ to the backend.
+  void show_cursor() { cursor_visible_ = true; }
+  /// Records the cells where the current buffer differs from what the device shows, for the
+  /// next send; nothing reaches the device.
   void flush();
 
-  Rect area() const { return viewport_; }
+  Rect area() const { return area_; }
   Backend& backend() { return *backend_; }
 
  private:
   Buffer& current() { return buffers_[current_]; }
-  void autoresize();
+  const Buffer& shown() const { return buffers_[1 - current_]; }
   void swap_buffers();
 
   std::unique_ptr<Backend> backend_;
-  Rect viewport_;
+  Rect area_;
   std::array<Buffer, 2> buffers_;
   int current_ = 0;
-  bool hidden_cursor_ = false;
+  bool cursor_visible_ = true;
+  bool shown_trusted_ = false;
   std::vector<CellUpdate> changes_;  // reused every frame
 };
 

@@ -16,13 +16,15 @@ namespace support {
 
 /// What a `FakeBackend` was asked, kept where the test can read it after the backend is gone.
 struct BackendLog {
-  /// Every call in order: "draw", "hide", "show", "clear", "flush", and "release" when the
-  /// backend is destroyed.
+  /// Every call in order: "send", and "release" when the backend is destroyed.
   std::vector<std::string> events;
-  /// The changed cells of each draw.
+  /// The changed cells of each send.
   std::vector<std::vector<tui::CellUpdate>> draws;
+  /// Whether each send asked to go out whole.
+  std::vector<bool> whole;
+  std::vector<bool> cursor_visible;
   int flushes = 0;
-  /// The flush (counted from 1) that fails with `kFlushFailure`; 0: none.
+  /// The send (counted from 1) that fails with `kFlushFailure`; 0: none.
   int failing_flush = 0;
 
   static constexpr const char* kFlushFailure = "Input/output error (os error 5)";
@@ -42,30 +44,15 @@ class FakeBackend final : public tui::Backend {
   const std::shared_ptr<BackendLog>& log() const { return log_; }
 
   tui::Size size() const override { return next_ ? next_->size() : size_; }
-  void draw(const tui::Buffer& wanted, const tui::Buffer& shown,
-            std::span<const tui::CellUpdate> changes) override {
-    log_->events.push_back("draw");
-    log_->draws.emplace_back(changes.begin(), changes.end());
-    if (next_) next_->draw(wanted, shown, changes);
-  }
-  void hide_cursor() override {
-    log_->events.push_back("hide");
-    if (next_) next_->hide_cursor();
-  }
-  void show_cursor() override {
-    log_->events.push_back("show");
-    if (next_) next_->show_cursor();
-  }
-  void clear() override {
-    log_->events.push_back("clear");
-    if (next_) next_->clear();
-  }
-  std::expected<void, tui::Error> flush() override {
-    log_->events.push_back("flush");
+  std::expected<void, tui::Error> send(const tui::FrameToSend& frame) override {
+    log_->events.push_back("send");
+    log_->draws.emplace_back(frame.changes.begin(), frame.changes.end());
+    log_->whole.push_back(frame.whole);
+    log_->cursor_visible.push_back(frame.cursor_visible);
     if (++log_->flushes == log_->failing_flush) {
       return std::unexpected(tui::Error(BackendLog::kFlushFailure));
     }
-    return next_ ? next_->flush() : std::expected<void, tui::Error>{};
+    return next_ ? next_->send(frame) : std::expected<void, tui::Error>{};
   }
 
  private:

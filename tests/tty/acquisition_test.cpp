@@ -81,13 +81,13 @@ TEST_P(EarlyAcquisitionFailure, ClosesWhatWasOpenedAndTouchesNothing) {
 
 INSTANTIATE_TEST_SUITE_P(
     Steps2To4, EarlyAcquisitionFailure,
-    testing::Values(
-        InjectedFailure{"open", ENXIO, 1, "No such device or address (os error 6)"},
-        InjectedFailure{"open", EACCES, 1, "Permission denied (os error 13)"},
-        InjectedFailure{"duplicate", EMFILE, 1, "Too many open files (os error 24)"},
-        InjectedFailure{"duplicate", EMFILE, 2, "Too many open files (os error 24)"},
-        InjectedFailure{"get_attributes", ENOTTY, 1, "get_termios failed"},
-        InjectedFailure{"set_nonblocking", EBADF, 1, "failed to change non-blocking mode"}),
+    testing::Values(InjectedFailure{"open", ENXIO, 1, "No such device or address (os error 6)"},
+                    InjectedFailure{"open", EACCES, 1, "Permission denied (os error 13)"},
+                    InjectedFailure{"duplicate", EMFILE, 1, "Too many open files (os error 24)"},
+                    InjectedFailure{"duplicate", EMFILE, 2, "Too many open files (os error 24)"},
+                    InjectedFailure{"get_attributes", ENOTTY, 1, "get_termios failed"},
+                    InjectedFailure{"set_nonblocking", EBADF, 1,
+                                    "failed to change non-blocking mode"}),
     name_of);
 
 class LateAcquisitionFailure : public AcquisitionFailure {};

@@ -63,42 +63,20 @@ TEST(Terminal, OnlyChangedCellsAreSentInRowMajorOrder) {
   EXPECT_TRUE(second[1].cell.is_blank());
 }
 
-TEST(Terminal, EachFrameDrawsHidesTheCursorAndSendsOnce) {
+TEST(Terminal, EachFrameIsSentOnceWithTheCursorHiddenWholeAtFirstAndAfterAFailure) {
   auto [backend, terminal] = make_terminal({2, 2});
+  backend->failing_flush = 2;
   ASSERT_TRUE(terminal->try_draw([](tui::Frame&) {}));
-  EXPECT_EQ(backend->events, (std::vector<std::string>{"draw", "hide", "flush"}));
-}
-
-TEST(Terminal, AFailedSendIsReturnedAndTheTerminalStaysUsable) {
-  auto [backend, terminal] = make_terminal({2, 2});
-  backend->failing_flush = 1;
   auto failed = terminal->try_draw([](tui::Frame&) {});
   ASSERT_FALSE(failed);
   EXPECT_EQ(failed.error().text(), BackendLog::kFlushFailure);
-  EXPECT_TRUE(terminal->try_draw([](tui::Frame&) {}));
-  EXPECT_EQ(backend->flushes, 2);
-}
-
-TEST(Terminal, FinishingRecordsTheCursorAndTheBlankingWithoutSending) {
-  auto [backend, terminal] = make_terminal({3, 1});
-  ASSERT_TRUE(terminal->try_draw([](tui::Frame& frame) { frame.buffer().at(1, 0).symbol = U'x'; }));
-  backend->events.clear();
   terminal->show_cursor();
-  terminal->flush();
-  ASSERT_EQ(backend->draws.back().size(), 1u);
-  EXPECT_TRUE(backend->draws.back()[0].cell.is_blank());
+  EXPECT_TRUE(terminal->try_draw([](tui::Frame&) {}));
+  EXPECT_TRUE(terminal->try_draw([](tui::Frame&) {}));
+  EXPECT_EQ(backend->whole, (std::vector<bool>{true, false, true, false}));
+  EXPECT_EQ(backend->cursor_visible, (std::vector<bool>{false, false, false, false}));
   terminal.reset();
-  // Shown already: the cursor is not given back a second time at the end.
-  EXPECT_EQ(backend->events, (std::vector<std::string>{"show", "draw", "release"}));
-}
-
-TEST(Terminal, ReleaseAfterAFailedFrameShowsTheCursorBeforeTheBackendsTeardown) {
-  auto [backend, terminal] = make_terminal({1, 1});
-  backend->failing_flush = 1;
-  EXPECT_FALSE(terminal->try_draw([](tui::Frame&) {}));
-  terminal.reset();
-  EXPECT_EQ(backend->events,
-            (std::vector<std::string>{"draw", "hide", "flush", "show", "release"}));
+  EXPECT_EQ(backend->events, (std::vector<std::string>{"send", "send", "send", "send", "release"}));
 }
 
 TEST(Terminal, ZeroSizedScreensDrawEmptyFrames) {
