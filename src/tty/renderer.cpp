@@ -70,10 +70,13 @@ void Renderer::draw_changes(const tui::Buffer& wanted, const tui::Buffer& shown,
   if (width_ == 0) return;
   for (std::size_t first = 0; first < changes.size();) {
     const int y = changes[first].y;
+    // Rows and columns beyond the window are not on the terminal.
+    if (y >= height_) return;
     start_row(wanted, &shown, y);
     for (; first < changes.size() && changes[first].y == y; ++first) {
-      row_.pending.push_back(changes[first].x);
+      if (changes[first].x < width_) row_.pending.push_back(changes[first].x);
     }
+    if (row_.pending.empty()) continue;
     // Shifted sideways where the row's picture has merely moved, if that is shorter.
     const int shift = choose_shift(row_.pending.front(), row_.pending.back(), row_.pending.size());
     if (shift == 0) {
@@ -85,8 +88,8 @@ void Renderer::draw_changes(const tui::Buffer& wanted, const tui::Buffer& shown,
 }
 
 void Renderer::start_frame(const tui::Buffer& wanted) {
-  width_ = wanted.area().width;
-  height_ = wanted.area().height;
+  width_ = std::min(wanted.area().width, window_.width);
+  height_ = std::min(wanted.area().height, window_.height);
   if (row_.have.size() == static_cast<std::size_t>(width_)) return;
   // A row never needs more than this, so later frames allocate nothing.
   row_.have.resize(width_);
@@ -102,7 +105,8 @@ void Renderer::start_frame(const tui::Buffer& wanted) {
 }
 
 void Renderer::start_row(const tui::Buffer& wanted, const tui::Buffer* shown, int y) {
-  const std::size_t start = static_cast<std::size_t>(y) * width_;
+  // The buffers' rows are the frame's width apart, however much of them is drawn.
+  const std::size_t start = static_cast<std::size_t>(y) * wanted.area().width;
   row_.y = y;
   row_.want = wanted.cells().subspan(start, width_);
   if (shown != nullptr) {
@@ -228,6 +232,7 @@ int Renderer::choose_shift(int lo, int hi, std::size_t differing) const {
     if (remaining < best_differing) best = shift, best_differing = remaining;
   }
   if (best == 0) return 0;
+  // Deleting and inserting move every cell up to the terminal's right edge.
   for (int x = lo; x < width_; ++x) {
     if (!surely_narrow(displayable(row_.have[x].symbol))) return 0;
   }

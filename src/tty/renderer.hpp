@@ -25,6 +25,11 @@ class Renderer {
  public:
   explicit Renderer(ControlStrings strings) : strings_(std::move(strings)) {}
 
+  /// The terminal's size from now on. It shows only the top-left cells of a larger frame: the
+  /// others are never sent, and its right and bottom edges are those of the drawing, so nothing
+  /// wraps or scrolls. A larger window leaves the screen beyond the frame as it is. Unlimited
+  /// until set.
+  void set_window(tui::Size window) { window_ = window; }
   /// Hides the cursor and erases the screen, the start of a full repaint. It assumes nothing
   /// about the cursor and colours before (output may not have arrived whole).
   void clear_screen(std::string& out);
@@ -55,8 +60,9 @@ class Renderer {
     tui::Color fg;
     tui::Color bg;
   };
-  /// The row being drawn: what it is to show, what the terminal shows there, the columns still
-  /// to draw and one past its last non-blank cell (-1: not yet known).
+  /// The row being drawn: what it is to show and what the terminal shows there, both as far as
+  /// the drawn width reaches, the columns still to draw and one past its last non-blank cell
+  /// (-1: not yet known).
   struct Row {
     int y = 0;
     std::span<const tui::Cell> want;
@@ -83,6 +89,7 @@ class Renderer {
   void record_pen(Pen pen) { pen_ = pen; }
 
   // The frame, row by row (renderer.cpp).
+  /// Takes the drawn size, min(frame, window), and makes room for its rows.
   void start_frame(const tui::Buffer& wanted);
   /// Makes row y the one being drawn, as `shown` has it (nothing: blank), no columns pending.
   void start_row(const tui::Buffer& wanted, const tui::Buffer* shown, int y);
@@ -134,6 +141,8 @@ class Renderer {
   int order_greedily(std::span<const int> columns);
 
   ControlStrings strings_;
+  tui::Size window_{UINT16_MAX, UINT16_MAX};
+  // The drawn size: the frame's, cut to the window.
   int width_ = 0;
   int height_ = 0;
   Cursor cursor_;

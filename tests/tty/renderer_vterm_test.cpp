@@ -11,12 +11,15 @@
 #include <random>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "tavvik/animation_state.hpp"
 #include "tavvik/scene.hpp"
+#include "tty/capabilities.hpp"
 #include "tty/control_strings.hpp"
 #include "tty/device_backend.hpp"
 #include "tty/fake_system_calls.hpp"
+#include "tty/renderer.hpp"
 #include "tui/terminal.hpp"
 
 namespace {
@@ -26,7 +29,7 @@ using tty_test::FakeSystemCalls;
 /// A libvterm screen fed with bytes.
 class Emulator {
  public:
-  Emulator(int columns, int rows) : vt_(vterm_new(rows, columns)) {
+  Emulator(int columns, int rows) : columns_(columns), rows_(rows), vt_(vterm_new(rows, columns)) {
     vterm_set_utf8(vt_, 1);
     screen_ = vterm_obtain_screen(vt_);
     vterm_screen_enable_altscreen(screen_, 1);
@@ -39,8 +42,12 @@ class Emulator {
     vterm_screen_get_cell(screen_, VTermPos{y, x}, &cell);
     return cell;
   }
+  int columns() const { return columns_; }
+  int rows() const { return rows_; }
 
  private:
+  int columns_;
+  int rows_;
   VTerm* vt_;
   VTermScreen* screen_;
 };
@@ -57,13 +64,15 @@ std::string describe(tui::Color color) {
   return color.is_reset() ? "default" : std::to_string(color.index());
 }
 
-/// Every difference between the emulator's screen and the frame, as readable lines.
+/// Every difference between the emulator's screen and the frame where both reach, as readable
+/// lines.
 std::string differences(const Emulator& emulator, const tui::Buffer& frame, bool skip_corner) {
   std::string found;
-  const auto area = frame.area();
-  for (std::uint16_t y = 0; y < area.height; ++y) {
-    for (std::uint16_t x = 0; x < area.width; ++x) {
-      if (skip_corner && x == area.width - 1 && y == area.height - 1) continue;
+  const int width = std::min<int>(frame.area().width, emulator.columns());
+  const int height = std::min<int>(frame.area().height, emulator.rows());
+  for (std::uint16_t y = 0; y < height; ++y) {
+    for (std::uint16_t x = 0; x < width; ++x) {
+      if (skip_corner && x == width - 1 && y == height - 1) continue;
       const tui::Cell& want = frame.at(x, y);
       const VTermScreenCell got = emulator.cell(x, y);
       const char32_t symbol = got.chars[0] == 0 ? U' ' : got.chars[0];
@@ -443,6 +452,40 @@ TEST(RendererColours, ErasesAndShiftsAfterAColouredCellLeaveDefaultColours) {
         EXPECT_NE(second.find(used), std::string::npos) << used + 1 << " in " << second;
       }
     }
+  }
+}
+
+TEST(RendererInASmallerWindow, ShowsTheFramesTopLeftWithNothingWrapped) {
+  // The walk drawn 60 x 20 on a terminal of 40 x 12, first whole, then by its changes.
+  const tty::MapEnvironment environment{{"TERM", "xterm-256color"}};
+  tty::Renderer renderer(tty::control_strings_for(tty::probe_capabilities(environment)));
+  renderer.set_window({40, 12});
+  Emulator emulator(40, 12);
+  tavvik::Scene scene;
+  tavvik::AnimationState state;
+  state.area = tui::Rect{0, 0, 60, 20};
+  tui::Buffer wanted(state.area);
+  tui::Buffer shown(state.area);
+  std::vector<tui::CellUpdate> changes;
+  std::string out;
+  for (int frame = 0; frame < 12; ++frame) {
+    wanted.reset();
+    tui::Frame drawn(state.area, wanted);
+    scene.draw_frame(drawn, state);
+    out.clear();
+    if (frame == 0) {
+      renderer.clear_screen(out);
+      renderer.draw_all(wanted, out);
+    } else {
+      changes.clear();
+      wanted.diff(shown, changes);
+      renderer.draw_changes(wanted, shown, changes, out);
+    }
+    emulator.feed(out);
+    ASSERT_EQ(differences(emulator, wanted, false), "") << "frame " << frame;
+    std::swap(wanted, shown);
+    state.first_frame = false;
+    state.advance();
   }
 }
 
