@@ -184,12 +184,19 @@ struct Case {
   std::uint16_t rows;
 };
 
-std::string name_of(const testing::TestParamInfo<Case>& info) {
-  std::string name = info.param.term ? info.param.term : "unset";
+std::string case_name(const Case& param) {
+  std::string name = param.term ? param.term : "unset";
   for (char& c : name) {
     if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
   }
-  return name + "_" + std::to_string(info.param.columns) + "x" + std::to_string(info.param.rows);
+  return name + "_" + std::to_string(param.columns) + "x" + std::to_string(param.rows);
+}
+std::string name_of(const testing::TestParamInfo<Case>& info) {
+  return case_name(info.param);
+}
+// How GoogleTest shows a case's parameter, in place of its bytes.
+[[maybe_unused]] void PrintTo(const Case& param, std::ostream* out) {
+  *out << case_name(param);
 }
 
 class RendererOnDescription : public testing::TestWithParam<Case> {};
