@@ -94,8 +94,9 @@ std::string differences(const Emulator& emulator, const tui::Buffer& frame, bool
 }
 
 // Descriptions no system has: direct colour told by the extended RGB capability alone, as a
-// number and as a string, and a cursor address and colours whose expansions overflow the
-// renderer's scratch space (64 and 24 bytes). Every other capability is xterm-256color's.
+// number and as a string, a cursor address and colours whose expansions overflow the
+// renderer's scratch space (64 and 24 bytes), and colour parameters exactly as long as that
+// space and one byte longer. Every other capability is xterm-256color's.
 constexpr const char* kMadeDescriptions = R"(
 rgb-number|direct colour by RGB as a number,
 	RGB#8, setaf=\E[%?%p1%{8}%<%t3%p1%d%e38;2;%p1%{65536}%/%d;%p1%{256}%/%{255}%&%d;%p1%{255}%&%d%;m,
@@ -106,6 +107,10 @@ rgb-string|direct colour by RGB as a string,
 overlong|spellings too long for the scratch space, and no other way to move the cursor,
 	cup=\E[%i%p1%040d;%p2%040dH, setaf=\E[38;5;%p1%030dm,
 	cr@, cub1@, cud1@, cub@, cud@, cuf@, cuu@, hpa@, use=xterm-256color,
+slot-long|colour parameters of 24 bytes,
+	setaf=\E[38;5;%p1%019dm, use=xterm-256color,
+slot-overlong|colour parameters of 25 bytes,
+	setaf=\E[38;5;%p1%020dm, use=xterm-256color,
 )";
 
 /// The directory `kMadeDescriptions` are compiled into, searched before the system's.
@@ -340,17 +345,30 @@ TEST(RendererColours, ComparisonNoticesAWrongCell) {
   EXPECT_EQ(differences(emulator, frame, false), "(1,0) fg 1 != 2\n");
 }
 
-TEST(RendererColours, EightColourDescriptionUsesThePaletteFormBeyondItsCount) {
+TEST(RendererColours, EachDescriptionGetsItsOwnFormOrTheXtermOne) {
   // The cursor is still at the top left after the empty first frame.
-  EXPECT_EQ(colour_output("xterm"),
-            "#\x1b[30m#\x1b[31m#\x1b[32m#\x1b[38;5;15m#\x1b[38;5;130m#\x1b[38;5;172m#"
-            "\x1b[38;5;210m#\x1b[m");
-}
-
-TEST(RendererColours, TrueColourKeepsPaletteIndices) {
-  EXPECT_EQ(colour_output("xterm-256color", "truecolor"),
-            "#\x1b[30m#\x1b[31m#\x1b[32m#\x1b[97m#\x1b[38;5;130m#\x1b[38;5;172m#"
-            "\x1b[38;5;210m#\x1b[m");
+  const std::string xterm_form =
+      "#\x1b[30m#\x1b[31m#\x1b[32m#\x1b[97m#\x1b[38;5;130m#\x1b[38;5;172m#\x1b[38;5;210m#\x1b[m";
+  const std::string padded = "\x1b[38;5;0000000000000000";
+  const struct {
+    const char* term;
+    const char* colorterm;
+    std::string expected;
+  } cases[] = {
+      // Eight colours: the palette form beyond the description's count.
+      {"xterm", nullptr,
+       "#\x1b[30m#\x1b[31m#\x1b[32m#\x1b[38;5;15m#\x1b[38;5;130m#\x1b[38;5;172m#"
+       "\x1b[38;5;210m#\x1b[m"},
+      // True colour keeps palette indices.
+      {"xterm-256color", "truecolor", xterm_form},
+      {"slot-long", nullptr,
+       "#" + padded + "000m#" + padded + "001m#" + padded + "002m#" + padded + "015m#" + padded +
+           "130m#" + padded + "172m#" + padded + "210m#\x1b[m"},
+      {"slot-overlong", nullptr, xterm_form},
+  };
+  for (const auto& [term, colorterm, expected] : cases) {
+    EXPECT_EQ(colour_output(term, colorterm), expected) << term;
+  }
 }
 
 TEST(RendererEfficiency, ForegroundAndBackgroundChangeInOneSequence) {
