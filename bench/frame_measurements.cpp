@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <memory>
@@ -22,12 +23,14 @@
 
 namespace bench {
 
-namespace {
-
-const tty::MapEnvironment& xterm_256() {
-  static const tty::MapEnvironment environment({{"TERM", "xterm-256color"}});
+const tty::MapEnvironment& measured_terminal() {
+  static const char* const term = std::getenv("TERM");
+  static const tty::MapEnvironment environment(
+      {{"TERM", term != nullptr && *term != '\0' ? term : "xterm-256color"}});
   return environment;
 }
+
+namespace {
 
 std::size_t utf8_length(char32_t c) {
   return c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
@@ -80,7 +83,7 @@ FrameMeasurements measure(tui::Size size) {
   {
     PtyCapture pty(size);
     RedirectedSystemCalls calls(pty.terminal_fd());
-    auto backend = tty::open_device_backend(calls, xterm_256());
+    auto backend = tty::open_device_backend(calls, measured_terminal());
     if (!backend) {
       std::fprintf(stderr, "bench: %s\n", backend.error().text().c_str());
       std::exit(1);
@@ -150,7 +153,7 @@ long peak_resident_kib(tui::Size size) {
     {
       RedirectedSystemCalls calls(-1);
       calls.set_sink_size(size.width, size.height);
-      auto backend = tty::open_device_backend(calls, xterm_256());
+      auto backend = tty::open_device_backend(calls, measured_terminal());
       if (backend) {
         tui::Terminal terminal(std::move(*backend));
         tavvik::Scene scene;

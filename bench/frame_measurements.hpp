@@ -3,6 +3,7 @@
 #include <cstddef>
 
 #include "frame_sequence.hpp"
+#include "tty/environment.hpp"
 #include "tui/rect.hpp"
 
 namespace bench {
@@ -23,6 +24,10 @@ struct FrameMeasurements {
   std::size_t walking_frames = 0;
   std::size_t carrying_frames = 0;
 };
+
+/// The terminal our renderer is measured on: the one TERM names, xterm-256color without it
+/// (ncurses is always measured on xterm-256color).
+const tty::MapEnvironment& measured_terminal();
 
 /// Plays the sequence through the real terminal path onto a pseudo-terminal, and through
 /// ncurses onto another, counting bytes, and counts heap allocations in steady frames.

@@ -28,19 +28,6 @@ bool spelled_exactly(const TerminfoDescription& description, unibi_string capabi
   return description.expand(capability) == text;
 }
 
-/// Whether the description repeats a character as the character followed by ESC[nb (n being
-/// the further copies), the only form the renderer writes.
-bool repeats_as_ecma48(const TerminfoDescription& description) {
-  if (!description.has(unibi_repeat_char)) return false;
-  constexpr int kSamples[][2] = {{'x', 2}, {'#', 12}, {'a', 301}};
-  for (const auto& [symbol, count] : kSamples) {
-    const std::string expected =
-        static_cast<char>(symbol) + ("\x1b[" + std::to_string(count - 1) + 'b');
-    if (description.expand(unibi_repeat_char, {symbol, count}) != expected) return false;
-  }
-  return true;
-}
-
 ColorSelect parameters(std::string_view text) {
   ColorSelect select;
   select.length = static_cast<std::uint8_t>(std::min(text.size(), select.text.size()));
@@ -115,7 +102,6 @@ void use_description_strings(const TerminfoDescription& description, ControlStri
   strings.erase_line = spelled_exactly(description, unibi_clr_eol, strings.erase_to_line_end);
   strings.insert_characters = spelled_as(description, unibi_parm_ich, standard('@'));
   strings.delete_characters = spelled_as(description, unibi_parm_dch, standard('P'));
-  strings.repeat = repeats_as_ecma48(description);
   strings.eager_wrap =
       description.flag(unibi_auto_right_margin) && !description.flag(unibi_eat_newline_glitch);
 }

@@ -1,3 +1,4 @@
+// The control sequences the terminal is sent, spelled from its description.
 #pragma once
 
 #include <array>
@@ -31,7 +32,6 @@ enum class Counted : char {
   EraseCharacters = 'X',
   InsertCharacters = '@',
   DeleteCharacters = 'P',
-  Repeat = 'b',  // repeats the symbol just written n more times
 };
 
 /// Every control sequence written to the terminal, spelled for the probed terminal and nowhere
@@ -66,7 +66,6 @@ struct ControlStrings {
   bool erase_line = true;         // erase_to_line_end
   bool insert_characters = true;  // Counted::InsertCharacters
   bool delete_characters = true;  // Counted::DeleteCharacters
-  bool repeat = false;            // Counted::Repeat
   /// Writing the last column wraps at once (auto margins without the pending-wrap state), so the
   /// bottom-right cell cannot be written without scrolling.
   bool eager_wrap = false;

@@ -3,11 +3,8 @@
 #include <algorithm>
 
 #include "tty/renderer.hpp"
-#include "tty/renderer_rules.hpp"
 
 namespace tty {
-
-using namespace rules;
 
 namespace {
 
@@ -20,9 +17,8 @@ int rough_motion(int from, int to) {
 
 }  // namespace
 
-Renderer::ColorChange Renderer::color_change(const State& from, tui::Color fg,
-                                             tui::Color bg) const {
-  if (from.colors_known && fg == from.fg && bg == from.bg) return {};
+Renderer::ColorChange Renderer::color_change(const Pen& from, tui::Color fg, tui::Color bg) const {
+  if (from.known && fg == from.fg && bg == from.bg) return {};
   // Two spellings: change only what differs (39 or 49 for a default), or start over from the
   // reset and add the colours that are not default. With unknown colours only the second is
   // sure to leave nothing behind.
@@ -32,21 +28,19 @@ Renderer::ColorChange Renderer::color_change(const State& from, tui::Color fg,
   int restarting = fg.is_reset() && bg.is_reset() ? 0 : 1;
   if (!fg.is_reset()) restarting += 1 + ControlStrings::parameter_length(fg, strings_.foreground);
   if (!bg.is_reset()) restarting += 1 + ControlStrings::parameter_length(bg, strings_.background);
-  const bool restart = !from.colors_known || restarting <= changing;
+  const bool restart = !from.known || restarting <= changing;
   return {3 + (restart ? restarting : changing), restart};
 }
 
 void Renderer::select_colors(tui::Color fg, tui::Color bg, std::string& out) {
-  const ColorChange change = color_change(known_, fg, bg);
+  const ColorChange change = color_change(pen_, fg, bg);
   if (change.cost == 0) return;
-  strings_.append_colors(change.restart, known_.fg, known_.bg, fg, bg, out);
-  known_.colors_known = true;
-  known_.fg = fg;
-  known_.bg = bg;
+  strings_.append_colors(change.restart, pen_.fg, pen_.bg, fg, bg, out);
+  record_pen({true, fg, bg});
 }
 
 std::span<const int> Renderer::order_row(std::span<const int> columns) {
-  if (columns.size() < 3 || !known_.colors_known) return columns;
+  if (columns.size() < 3 || !pen_.known) return columns;
   find_segments(columns);
   if (segments_.size() < 3) return columns;
   return order_greedily(columns) < cost_in_order(columns) ? std::span<const int>(ordered_)
@@ -56,10 +50,10 @@ std::span<const int> Renderer::order_row(std::span<const int> columns) {
 void Renderer::find_segments(std::span<const int> columns) {
   segments_.clear();
   for (std::size_t i = 0; i < columns.size();) {
-    const tui::Cell& first = want_[columns[i]];
+    const tui::Cell& first = row_.want[columns[i]];
     std::size_t end = i + 1;
     while (end < columns.size() && columns[end] == columns[end - 1] + 1 &&
-           want_[columns[end]].fg == first.fg && want_[columns[end]].bg == first.bg) {
+           row_.want[columns[end]].fg == first.fg && row_.want[columns[end]].bg == first.bg) {
       ++end;
     }
     segments_.push_back({static_cast<std::uint32_t>(i), static_cast<std::uint32_t>(end), false});
@@ -69,36 +63,38 @@ void Renderer::find_segments(std::span<const int> columns) {
 
 int Renderer::cost_in_order(std::span<const int> columns) const {
   int cost = 0;
-  State at = known_;
+  // Where the cursor and the pen would be after each stretch.
+  int x = cursor_.x;
+  Pen pen = pen_;
   for (const Segment& segment : segments_) {
-    const tui::Cell& cell = want_[columns[segment.first]];
-    cost +=
-        rough_motion(at.cursor_x, columns[segment.first]) + color_change(at, cell.fg, cell.bg).cost;
-    at.fg = cell.fg, at.bg = cell.bg, at.cursor_x = columns[segment.end - 1] + 1;
+    const tui::Cell& cell = row_.want[columns[segment.first]];
+    cost += rough_motion(x, columns[segment.first]) + color_change(pen, cell.fg, cell.bg).cost;
+    pen.fg = cell.fg, pen.bg = cell.bg, x = columns[segment.end - 1] + 1;
   }
   return cost;
 }
 
 int Renderer::order_greedily(std::span<const int> columns) {
   int cost = 0;
-  State at = known_;
+  int x = cursor_.x;
+  Pen pen = pen_;
   ordered_.clear();
   for (std::size_t taken = 0; taken < segments_.size(); ++taken) {
     Segment* best = nullptr;
     int best_cost = kImpossible;
     for (Segment& segment : segments_) {
       if (segment.taken) continue;
-      const tui::Cell& cell = want_[columns[segment.first]];
-      const int next = rough_motion(at.cursor_x, columns[segment.first]) +
-                       color_change(at, cell.fg, cell.bg).cost;
+      const tui::Cell& cell = row_.want[columns[segment.first]];
+      const int next =
+          rough_motion(x, columns[segment.first]) + color_change(pen, cell.fg, cell.bg).cost;
       if (best == nullptr || next < best_cost) best = &segment, best_cost = next;
     }
     // Each round leaves an untaken stretch, so this only guards against a broken count.
     if (best == nullptr) return kImpossible;
     best->taken = true;
     cost += best_cost;
-    const tui::Cell& cell = want_[columns[best->first]];
-    at.fg = cell.fg, at.bg = cell.bg, at.cursor_x = columns[best->end - 1] + 1;
+    const tui::Cell& cell = row_.want[columns[best->first]];
+    pen.fg = cell.fg, pen.bg = cell.bg, x = columns[best->end - 1] + 1;
     ordered_.insert(ordered_.end(), columns.begin() + best->first, columns.begin() + best->end);
   }
   return cost;

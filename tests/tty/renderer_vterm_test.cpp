@@ -11,12 +11,15 @@
 #include <random>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "support/fake_system_calls.hpp"
 #include "tavvik/animation_state.hpp"
 #include "tavvik/scene.hpp"
+#include "tty/capabilities.hpp"
 #include "tty/control_strings.hpp"
 #include "tty/device_backend.hpp"
+#include "tty/renderer.hpp"
 #include "tui/terminal.hpp"
 
 namespace {
@@ -26,7 +29,7 @@ using support::FakeSystemCalls;
 /// A libvterm screen fed with bytes.
 class Emulator {
  public:
-  Emulator(int columns, int rows) : vt_(vterm_new(rows, columns)) {
+  Emulator(int columns, int rows) : columns_(columns), rows_(rows), vt_(vterm_new(rows, columns)) {
     vterm_set_utf8(vt_, 1);
     screen_ = vterm_obtain_screen(vt_);
     vterm_screen_enable_altscreen(screen_, 1);
@@ -39,8 +42,12 @@ class Emulator {
     vterm_screen_get_cell(screen_, VTermPos{y, x}, &cell);
     return cell;
   }
+  int columns() const { return columns_; }
+  int rows() const { return rows_; }
 
  private:
+  int columns_;
+  int rows_;
   VTerm* vt_;
   VTermScreen* screen_;
 };
@@ -57,13 +64,15 @@ std::string describe(tui::Color color) {
   return color.is_reset() ? "default" : std::to_string(color.index());
 }
 
-/// Every difference between the emulator's screen and the frame, as readable lines.
+/// Every difference between the emulator's screen and the frame where both reach, as readable
+/// lines.
 std::string differences(const Emulator& emulator, const tui::Buffer& frame, bool skip_corner) {
   std::string found;
-  const auto area = frame.area();
-  for (std::uint16_t y = 0; y < area.height; ++y) {
-    for (std::uint16_t x = 0; x < area.width; ++x) {
-      if (skip_corner && x == area.width - 1 && y == area.height - 1) continue;
+  const int width = std::min<int>(frame.area().width, emulator.columns());
+  const int height = std::min<int>(frame.area().height, emulator.rows());
+  for (std::uint16_t y = 0; y < height; ++y) {
+    for (std::uint16_t x = 0; x < width; ++x) {
+      if (skip_corner && x == width - 1 && y == height - 1) continue;
       const tui::Cell& want = frame.at(x, y);
       const VTermScreenCell got = emulator.cell(x, y);
       const char32_t symbol = got.chars[0] == 0 ? U' ' : got.chars[0];
@@ -85,8 +94,9 @@ std::string differences(const Emulator& emulator, const tui::Buffer& frame, bool
 }
 
 // Descriptions no system has: direct colour told by the extended RGB capability alone, as a
-// number and as a string, and a cursor address and colours whose expansions overflow the
-// renderer's scratch space (64 and 24 bytes). Every other capability is xterm-256color's.
+// number and as a string, a cursor address and colours whose expansions overflow the
+// renderer's scratch space (64 and 24 bytes), and colour parameters exactly as long as that
+// space and one byte longer. Every other capability is xterm-256color's.
 constexpr const char* kMadeDescriptions = R"(
 rgb-number|direct colour by RGB as a number,
 	RGB#8, setaf=\E[%?%p1%{8}%<%t3%p1%d%e38;2;%p1%{65536}%/%d;%p1%{256}%/%{255}%&%d;%p1%{255}%&%d%;m,
@@ -97,6 +107,10 @@ rgb-string|direct colour by RGB as a string,
 overlong|spellings too long for the scratch space, and no other way to move the cursor,
 	cup=\E[%i%p1%040d;%p2%040dH, setaf=\E[38;5;%p1%030dm,
 	cr@, cub1@, cud1@, cub@, cud@, cuf@, cuu@, hpa@, use=xterm-256color,
+slot-long|colour parameters of 24 bytes,
+	setaf=\E[38;5;%p1%019dm, use=xterm-256color,
+slot-overlong|colour parameters of 25 bytes,
+	setaf=\E[38;5;%p1%020dm, use=xterm-256color,
 )";
 
 /// The directory `kMadeDescriptions` are compiled into, searched before the system's.
@@ -179,12 +193,19 @@ struct Case {
   std::uint16_t rows;
 };
 
-std::string name_of(const testing::TestParamInfo<Case>& info) {
-  std::string name = info.param.term ? info.param.term : "unset";
+std::string case_name(const Case& param) {
+  std::string name = param.term ? param.term : "unset";
   for (char& c : name) {
     if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
   }
-  return name + "_" + std::to_string(info.param.columns) + "x" + std::to_string(info.param.rows);
+  return name + "_" + std::to_string(param.columns) + "x" + std::to_string(param.rows);
+}
+std::string name_of(const testing::TestParamInfo<Case>& info) {
+  return case_name(info.param);
+}
+// How GoogleTest shows a case's parameter, in place of its bytes.
+[[maybe_unused]] void PrintTo(const Case& param, std::ostream* out) {
+  *out << case_name(param);
 }
 
 class RendererOnDescription : public testing::TestWithParam<Case> {};
@@ -260,7 +281,7 @@ TEST_P(AnimationOnDescription, EveryFrameOfTheWalkAndTheCarryLandsCellForCell) {
 
 TEST_P(AnimationOnDescription, StretchesMovingRightOverABackgroundLandCellForCell) {
   // Random pictures drifting right by random steps over a fixed border and background, with
-  // some noise: shifts, repeats and regrouped colours all get exercised.
+  // some noise: shifts and regrouped colours both get exercised.
   const Case param = GetParam();
   ReplayedTerminal terminal(param.term, param.columns, param.rows);
   std::mt19937 random(99);
@@ -328,17 +349,30 @@ TEST(RendererColours, ComparisonNoticesAWrongCell) {
   EXPECT_EQ(differences(emulator, frame, false), "(1,0) fg 1 != 2\n");
 }
 
-TEST(RendererColours, EightColourDescriptionUsesThePaletteFormBeyondItsCount) {
+TEST(RendererColours, EachDescriptionGetsItsOwnFormOrTheXtermOne) {
   // The cursor is still at the top left after the empty first frame.
-  EXPECT_EQ(colour_output("xterm"),
-            "#\x1b[30m#\x1b[31m#\x1b[32m#\x1b[38;5;15m#\x1b[38;5;130m#\x1b[38;5;172m#"
-            "\x1b[38;5;210m#\x1b[m");
-}
-
-TEST(RendererColours, TrueColourKeepsPaletteIndices) {
-  EXPECT_EQ(colour_output("xterm-256color", "truecolor"),
-            "#\x1b[30m#\x1b[31m#\x1b[32m#\x1b[97m#\x1b[38;5;130m#\x1b[38;5;172m#"
-            "\x1b[38;5;210m#\x1b[m");
+  const std::string xterm_form =
+      "#\x1b[30m#\x1b[31m#\x1b[32m#\x1b[97m#\x1b[38;5;130m#\x1b[38;5;172m#\x1b[38;5;210m#\x1b[m";
+  const std::string padded = "\x1b[38;5;0000000000000000";
+  const struct {
+    const char* term;
+    const char* colorterm;
+    std::string expected;
+  } cases[] = {
+      // Eight colours: the palette form beyond the description's count.
+      {"xterm", nullptr,
+       "#\x1b[30m#\x1b[31m#\x1b[32m#\x1b[38;5;15m#\x1b[38;5;130m#\x1b[38;5;172m#"
+       "\x1b[38;5;210m#\x1b[m"},
+      // True colour keeps palette indices.
+      {"xterm-256color", "truecolor", xterm_form},
+      {"slot-long", nullptr,
+       "#" + padded + "000m#" + padded + "001m#" + padded + "002m#" + padded + "015m#" + padded +
+           "130m#" + padded + "172m#" + padded + "210m#\x1b[m"},
+      {"slot-overlong", nullptr, xterm_form},
+  };
+  for (const auto& [term, colorterm, expected] : cases) {
+    EXPECT_EQ(colour_output(term, colorterm), expected) << term;
+  }
 }
 
 TEST(RendererEfficiency, ForegroundAndBackgroundChangeInOneSequence) {
@@ -414,20 +448,6 @@ TEST(RendererEfficiency, StretchesOfOneColourShareTheirColourChange) {
   EXPECT_EQ(terminal.mismatches(), "");
 }
 
-TEST(RendererEfficiency, OnlyPlainAsciiRunsAreRepeated) {
-  // Terminals such as tmux repeat nothing but ASCII; other runs are written out.
-  ReplayedTerminal terminal("xterm-256color", 40, 3);
-  ASSERT_TRUE(terminal.draw([](tui::Frame& f) {
-    for (std::uint16_t x = 2; x < 14; ++x) {
-      f.buffer().set_symbol(x, 0, U'x');
-      f.buffer().set_symbol(x, 1, U'─');
-    }
-  }));
-  EXPECT_NE(terminal.written().find("x\x1b[11b"), std::string::npos) << terminal.written();
-  EXPECT_EQ(terminal.written().find("─\x1b["), std::string::npos) << terminal.written();
-  EXPECT_EQ(terminal.mismatches(), "");
-}
-
 TEST(RendererColours, ErasesAndShiftsAfterAColouredCellLeaveDefaultColours) {
   // Each erase and the shift come right after a cell with a red background was written: they
   // must not fill the screen with it.
@@ -461,6 +481,40 @@ TEST(RendererColours, ErasesAndShiftsAfterAColouredCellLeaveDefaultColours) {
         EXPECT_NE(second.find(used), std::string::npos) << used + 1 << " in " << second;
       }
     }
+  }
+}
+
+TEST(RendererInASmallerWindow, ShowsTheFramesTopLeftWithNothingWrapped) {
+  // The walk drawn 60 x 20 on a terminal of 40 x 12, first whole, then by its changes.
+  const tty::MapEnvironment environment{{"TERM", "xterm-256color"}};
+  tty::Renderer renderer(tty::control_strings_for(tty::probe_capabilities(environment)));
+  renderer.set_window({40, 12});
+  Emulator emulator(40, 12);
+  tavvik::Scene scene;
+  tavvik::AnimationState state;
+  state.area = tui::Rect{0, 0, 60, 20};
+  tui::Buffer wanted(state.area);
+  tui::Buffer shown(state.area);
+  std::vector<tui::CellUpdate> changes;
+  std::string out;
+  for (int frame = 0; frame < 12; ++frame) {
+    wanted.reset();
+    tui::Frame drawn(state.area, wanted);
+    scene.draw_frame(drawn, state);
+    out.clear();
+    if (frame == 0) {
+      renderer.clear_screen(out);
+      renderer.draw_all(wanted, out);
+    } else {
+      changes.clear();
+      wanted.diff(shown, changes);
+      renderer.draw_changes(wanted, shown, changes, out);
+    }
+    emulator.feed(out);
+    ASSERT_EQ(differences(emulator, wanted, false), "") << "frame " << frame;
+    std::swap(wanted, shown);
+    state.first_frame = false;
+    state.advance();
   }
 }
 
