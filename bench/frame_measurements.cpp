@@ -18,7 +18,7 @@
 #include "support/allocation_counter.hpp"
 #include "tavvik/scene.hpp"
 #include "tty/device_backend.hpp"
-#include "tty/environment.hpp"
+#include "tty/terminfo/environment.hpp"
 #include "tui/terminal.hpp"
 
 namespace bench {

@@ -3,7 +3,7 @@
 #include <cstddef>
 
 #include "frame_sequence.hpp"
-#include "tty/environment.hpp"
+#include "tty/terminfo/environment.hpp"
 #include "tui/rect.hpp"
 
 namespace bench {

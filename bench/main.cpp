@@ -22,7 +22,7 @@
 #include "redirected_system_calls.hpp"
 #include "tavvik/scene.hpp"
 #include "tty/device_backend.hpp"
-#include "tty/environment.hpp"
+#include "tty/terminfo/environment.hpp"
 #include "tui/terminal.hpp"
 
 namespace {

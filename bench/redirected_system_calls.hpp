@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "tty/system_calls.hpp"
+#include "tty/posix/system_calls.hpp"
 
 namespace bench {
 

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "tty/system_calls.hpp"
+#include "tty/posix/system_calls.hpp"
 
 namespace tavvik::python {
 

@@ -6,8 +6,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "tty/os_error.hpp"
-#include "tty/system_calls.hpp"
+#include "tty/posix/os_error.hpp"
+#include "tty/posix/system_calls.hpp"
 
 namespace tavvik {
 

@@ -1,7 +1,7 @@
 #include "tty/device_backend.hpp"
 
-#include "tty/capabilities.hpp"
-#include "tty/control_strings.hpp"
+#include "tty/terminfo/capabilities.hpp"
+#include "tty/terminfo/control_strings.hpp"
 
 namespace tty {
 

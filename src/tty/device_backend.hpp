@@ -4,10 +4,10 @@
 #include <memory>
 #include <span>
 
-#include "tty/device.hpp"
-#include "tty/environment.hpp"
-#include "tty/renderer.hpp"
-#include "tty/system_calls.hpp"
+#include "tty/posix/device.hpp"
+#include "tty/terminfo/environment.hpp"
+#include "tty/render/renderer.hpp"
+#include "tty/posix/system_calls.hpp"
 #include "tui/backend.hpp"
 #include "tui/error.hpp"
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "tty/system_calls.hpp"
+#include "tty/posix/system_calls.hpp"
 
 namespace support {
 

@@ -1,4 +1,4 @@
-#include "tty/terminfo_lookup.hpp"
+#include "tty/terminfo/lookup.hpp"
 
 #include <fcntl.h>
 #include <pwd.h>

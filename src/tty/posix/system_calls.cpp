@@ -1,4 +1,4 @@
-#include "tty/system_calls.hpp"
+#include "tty/posix/system_calls.hpp"
 
 #include <errno.h>
 #include <fcntl.h>

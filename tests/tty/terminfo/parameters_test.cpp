@@ -1,7 +1,7 @@
 // The terminfo parameter language: the same text as unibilium's unibi_run wherever that is safe,
 // and no trap wherever it is not.
 
-#include "tty/terminfo_parameters.hpp"
+#include "tty/terminfo/parameters.hpp"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "tty/terminfo_description.hpp"
+#include "tty/terminfo/description.hpp"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tty/device.hpp"
+#include "tty/posix/device.hpp"
 
 #include <errno.h>
 #include <fcntl.h>
@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <string>
 
-#include "tty/os_error.hpp"
+#include "tty/posix/os_error.hpp"
 
 namespace tty {
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "tty/renderer.hpp"
+#include "tty/render/renderer.hpp"
 
 namespace tty {
 

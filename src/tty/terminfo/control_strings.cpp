@@ -1,4 +1,4 @@
-#include "tty/control_strings.hpp"
+#include "tty/terminfo/control_strings.hpp"
 
 #include <algorithm>
 #include <charconv>

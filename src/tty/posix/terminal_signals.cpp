@@ -1,4 +1,4 @@
-#include "tty/terminal_signals.hpp"
+#include "tty/posix/terminal_signals.hpp"
 
 #include <errno.h>
 #include <pthread.h>

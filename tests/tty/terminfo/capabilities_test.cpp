@@ -1,7 +1,7 @@
 // Capability probing from the environment and the terminal description, and finding the
 // description's file ourselves (unibilium's own search fails on large files and stops early).
 
-#include "tty/capabilities.hpp"
+#include "tty/terminfo/capabilities.hpp"
 
 #include <gtest/gtest.h>
 #include <pwd.h>
@@ -12,7 +12,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "tty/terminfo_lookup.hpp"
+#include "tty/terminfo/lookup.hpp"
 #include "tui/utf8.hpp"
 
 namespace {

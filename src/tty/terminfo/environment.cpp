@@ -1,4 +1,4 @@
-#include "tty/environment.hpp"
+#include "tty/terminfo/environment.hpp"
 
 #include <cstdlib>
 

@@ -1,7 +1,7 @@
-#include "tty/terminfo_description.hpp"
+#include "tty/terminfo/description.hpp"
 
-#include "tty/terminfo_lookup.hpp"
-#include "tty/terminfo_parameters.hpp"
+#include "tty/terminfo/lookup.hpp"
+#include "tty/terminfo/parameters.hpp"
 
 namespace tty {
 

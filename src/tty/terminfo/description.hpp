@@ -13,7 +13,7 @@ extern "C" {
 #include <string>
 #include <string_view>
 
-#include "tty/environment.hpp"
+#include "tty/terminfo/environment.hpp"
 
 namespace tty {
 

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "tty/environment.hpp"
+#include "tty/terminfo/environment.hpp"
 
 namespace tty {
 

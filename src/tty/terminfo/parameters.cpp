@@ -1,7 +1,7 @@
 // The terminfo parameter language, with the same text as unibi_run wherever that one is safe (it
 // traps on a division by zero, and spends seconds on a field a billion columns wide).
 
-#include "tty/terminfo_parameters.hpp"
+#include "tty/terminfo/parameters.hpp"
 
 #include <algorithm>
 #include <climits>

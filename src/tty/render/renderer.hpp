@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "tty/control_strings.hpp"
+#include "tty/terminfo/control_strings.hpp"
 #include "tui/buffer.hpp"
 #include "tui/rect.hpp"
 

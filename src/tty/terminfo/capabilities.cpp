@@ -1,4 +1,4 @@
-#include "tty/capabilities.hpp"
+#include "tty/terminfo/capabilities.hpp"
 
 namespace tty {
 

@@ -9,7 +9,7 @@
 #include <memory>
 #include <string_view>
 
-#include "tty/system_calls.hpp"
+#include "tty/posix/system_calls.hpp"
 
 namespace tty {
 

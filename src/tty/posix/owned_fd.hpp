@@ -4,7 +4,7 @@
 
 #include <utility>
 
-#include "tty/system_calls.hpp"
+#include "tty/posix/system_calls.hpp"
 
 namespace tty {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "tty/capabilities.hpp"
+#include "tty/terminfo/capabilities.hpp"
 #include "tui/color.hpp"
 
 namespace tty {

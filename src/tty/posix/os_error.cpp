@@ -1,4 +1,4 @@
-#include "tty/os_error.hpp"
+#include "tty/posix/os_error.hpp"
 
 #include <string.h>
 

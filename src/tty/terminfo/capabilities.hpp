@@ -5,8 +5,8 @@
 #include <optional>
 #include <string>
 
-#include "tty/environment.hpp"
-#include "tty/terminfo_description.hpp"
+#include "tty/terminfo/environment.hpp"
+#include "tty/terminfo/description.hpp"
 
 namespace tty {
 

@@ -1,7 +1,7 @@
 // The renderer's frame: which rows to draw, with a shift or without, their cells and the cursor
 // motion between them.
 
-#include "tty/renderer.hpp"
+#include "tty/render/renderer.hpp"
 
 #include <algorithm>
 
