@@ -16,7 +16,7 @@ CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 OWN_BUILD   = -DTAVVIK_WERROR=ON
 
 .PHONY: all bootstrap bootstrap-test build test test-unit test-asan run install install-cpython \
-        venv bench pictures preview format lint clean
+        venv dist bench pictures preview format lint clean
 
 all: build
 
@@ -40,7 +40,8 @@ build: bootstrap-test
 # undefined-behaviour sanitizers.
 test: test-unit test-asan
 
-test-unit: build install install-cpython
+# dist: the wheel suites (python-*-test_wheels) install what it makes.
+test-unit: build install install-cpython dist
 	ctest --test-dir $(BUILD) --output-on-failure -j$(JOBS)
 
 test-asan: bootstrap-test
@@ -68,6 +69,16 @@ install-cpython: bootstrap-test $(CPYTHON_VENV)/bin/python
 # pip's build is the build here: one Release build of the module, no test programs.
 run: install
 	$(VENV)/bin/tavvik run
+
+# What goes to users, into dist/: the sdist, and from it a wheel for each of these interpreters
+# that this machine has. The wheels' modules link unibilium in, so a bare Debian of this
+# release plays them with only the interpreter installed.
+DIST ?= dist
+DIST_INTERPRETERS ?= $(PYPY) $(CPYTHON)
+
+dist:
+	@scripts/bootstrap.sh dist
+	scripts/dist.sh $(DIST) $(CPYTHON) $(DIST_INTERPRETERS)
 
 bench:
 	@scripts/bootstrap.sh bench
@@ -107,4 +118,5 @@ lint:
 	  '^$(CURDIR)/src/'
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(TIDY_BUILD) build-pip $(VENV) $(CPYTHON_VENV)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(TIDY_BUILD) build-pip $(VENV) $(CPYTHON_VENV) \
+	  $(DIST)

@@ -10,6 +10,11 @@ from setuptools.command.build_ext import build_ext
 
 ROOT = os.path.dirname(os.path.abspath(__file__))
 
+# The CMake build keeps CPython's module from 3.10 on to the limited API of 3.10 (see
+# src/python/CMakeLists.txt): its file is tavvik_pypi.abi3.so and its wheel cp310-abi3, for
+# every CPython from 3.10 on. PyPy has no stable ABI: one wheel per PyPy version.
+LIMITED_API = sys.implementation.name == "cpython" and sys.version_info >= (3, 10)
+
 
 class CMakeBuild(build_ext):
     """Configures and builds the CMake target of each extension, then copies it into place."""
@@ -24,6 +29,8 @@ class CMakeBuild(build_ext):
                 "-DTAVVIK_BENCH=OFF",
                 "-DTAVVIK_TOOLS=OFF",
                 "-DTAVVIK_PYTHON=ON",
+                # What the wheel carries must load on a bare system: no libunibilium there.
+                "-DTAVVIK_STATIC_UNIBILIUM=ON",
                 # The interpreter running pip is the one the module is built for.
                 f"-DTAVVIK_PYTHON_EXECUTABLES={sys.executable}",
             ],
@@ -43,9 +50,20 @@ class CMakeBuild(build_ext):
         shutil.copyfile(built, target)
 
 
-setup(
-    ext_modules=[Extension("tavvik_pypi", sources=[])],
-    cmdclass={"build_ext": CMakeBuild},
+options = {
     # Away from the make build's own build/ directory.
-    options={"build": {"build_base": "build-pip"}},
+    "build": {"build_base": "build-pip"},
+}
+if LIMITED_API:
+    options["bdist_wheel"] = {"py_limited_api": "cp310"}
+
+setup(
+    # The module's types as a stub-only package, where type checkers look for them (a bare
+    # module cannot carry py.typed); named here because Debian 12's setuptools refuses the
+    # "-stubs" name in pyproject.toml.
+    packages=["tavvik_pypi-stubs"],
+    package_data={"tavvik_pypi-stubs": ["__init__.pyi"]},
+    ext_modules=[Extension("tavvik_pypi", sources=[], py_limited_api=LIMITED_API)],
+    cmdclass={"build_ext": CMakeBuild},
+    options=options,
 )

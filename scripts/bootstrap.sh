@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a set of make targets needs, when missing:
-#   scripts/bootstrap.sh [run|test|bench|lint]
+#   scripts/bootstrap.sh [run|test|dist|bench|lint]
 # run (the default): building the module and playing it, `make run`; it brings make itself, so
 # on a bare Debian this script is the first thing to start. Every other set adds to it.
 # Safe to run again: with everything present it only checks.
@@ -27,6 +27,12 @@ case "$set_name" in
     packages+=(tmux xvfb xterm xdotool)
     # The rest of ncurses's descriptions, the direct-colour ones (xterm-direct, ...) among them.
     packages+=(ncurses-term)
+    # `make dist`, whose wheels the wheel suites install.
+    packages+=(python3-build)
+    ;;
+  dist)
+    # The sdist's builder, and a wheel for Debian's CPython as well as for PyPy.
+    packages+=(python3 python3-dev python3-venv python3-setuptools python3-build)
     ;;
   bench)
     packages+=(libbenchmark-dev libncurses-dev)
@@ -36,7 +42,7 @@ case "$set_name" in
     packages+=(clang-format cppcheck clang-tidy-16)
     ;;
   *)
-    echo "usage: $0 [run|test|bench|lint]" >&2
+    echo "usage: $0 [run|test|dist|bench|lint]" >&2
     exit 2
     ;;
 esac

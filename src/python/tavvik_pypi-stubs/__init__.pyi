@@ -1,0 +1,6 @@
+# The types of the native module tavvik_pypi, for type checkers (a module built from C++
+# carries no annotations of its own).
+from typing import Sequence
+
+def run(args: Sequence[str]) -> None: ...
+def main() -> None: ...
