@@ -91,7 +91,7 @@ class InstalledWheelTest(unittest.TestCase):
         self.assertEqual((code, stdout, stderr), (0, b"", b""))
         self.assertIn("WheekHigh, RIP TAVVIK".encode(), shown)
         self.assertGreater(shown.count("▀".encode()), 100)
-        self.assertTrue(shown.endswith(b"\x1b[?2004l\x1b[?1049l"), shown[-80:])
+        self.assertTrue(shown.endswith(b"\x1b[?2004l\x1b[30H\x1b[?1049l"), shown[-80:])
         self.assertEqual(child.attributes_after, child.attributes_before)
 
 
