@@ -91,8 +91,7 @@ void PyError::restore() && {
     PyErr_SetObject(type, message.get());
     return;
   }
-  const PyRef instance =
-      PyRef::steal(PyObject_CallFunctionObjArgs(type, message.get(), nullptr));
+  const PyRef instance = PyRef::steal(PyObject_CallFunctionObjArgs(type, message.get(), nullptr));
   if (!instance) return;
   PyException_SetCause(instance.get(), pending.cause.release());  // steals the cause
   PyErr_SetObject(type, instance.get());
