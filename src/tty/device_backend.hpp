@@ -5,9 +5,9 @@
 #include <span>
 
 #include "tty/posix/device.hpp"
-#include "tty/terminfo/environment.hpp"
-#include "tty/render/renderer.hpp"
 #include "tty/posix/system_calls.hpp"
+#include "tty/render/renderer.hpp"
+#include "tty/terminfo/environment.hpp"
 #include "tui/backend.hpp"
 #include "tui/error.hpp"
 

@@ -7,10 +7,10 @@
 #include <optional>
 #include <string>
 
-#include "tty/terminfo/control_strings.hpp"
 #include "tty/posix/owned_fd.hpp"
 #include "tty/posix/system_calls.hpp"
 #include "tty/posix/terminal_signals.hpp"
+#include "tty/terminfo/control_strings.hpp"
 #include "tui/error.hpp"
 #include "tui/rect.hpp"
 

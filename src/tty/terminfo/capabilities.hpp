@@ -5,8 +5,8 @@
 #include <optional>
 #include <string>
 
-#include "tty/terminfo/environment.hpp"
 #include "tty/terminfo/description.hpp"
+#include "tty/terminfo/environment.hpp"
 
 namespace tty {
 

@@ -16,10 +16,10 @@
 #include "support/fake_system_calls.hpp"
 #include "tavvik/animation_state.hpp"
 #include "tavvik/scene.hpp"
-#include "tty/terminfo/capabilities.hpp"
-#include "tty/terminfo/control_strings.hpp"
 #include "tty/device_backend.hpp"
 #include "tty/render/renderer.hpp"
+#include "tty/terminfo/capabilities.hpp"
+#include "tty/terminfo/control_strings.hpp"
 #include "tui/terminal.hpp"
 
 namespace {
