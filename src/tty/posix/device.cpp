@@ -87,11 +87,10 @@ std::expected<void, tui::Error> Device::open_terminal() {
 }
 
 std::expected<void, tui::Error> Device::take_over(const ControlStrings& strings) {
-  winsize window{};
-  if (auto measured = calls_.window_size(write_.get(), window); !measured) {
+  const auto measured = measure_window();
+  if (!measured)
     return std::unexpected(os_error(measured.error(), "failed to ioctl(TIOCGWINSZ): "));
-  }
-  size_ = tui::Size{window.ws_col, window.ws_row};
+  size_ = *measured;
   if (std::uint32_t{size_.width} * size_.height > kMostCells) {
     return std::unexpected(tui::Error("terminal too large to draw: " + std::to_string(size_.width) +
                                       " x " + std::to_string(size_.height) +
@@ -165,9 +164,11 @@ void Device::release() noexcept {
   signals_.reset();
 }
 
-std::optional<tui::Size> Device::measure_window() {
+std::expected<tui::Size, int> Device::measure_window() {
   winsize window{};
-  if (!calls_.window_size(write_.get(), window)) return std::nullopt;
+  if (auto measured = calls_.window_size(write_.get(), window); !measured) {
+    return std::unexpected(measured.error());
+  }
   return tui::Size{window.ws_col, window.ws_row};
 }
 

@@ -4,7 +4,6 @@
 
 #include <expected>
 #include <memory>
-#include <optional>
 #include <string>
 
 #include "tty/posix/owned_fd.hpp"
@@ -47,8 +46,8 @@ class Device {
   bool taken_again() { return signals_ && signals_->taken_again(); }
   /// Whether the window changed since the last call (at the first call: since it was measured).
   bool window_changed() { return signals_ && signals_->window_changed(); }
-  /// The window's size now, asked of the terminal; nothing when it cannot tell.
-  std::optional<tui::Size> measure_window();
+  /// The window's size now, asked of the terminal, or the error number when it cannot tell.
+  std::expected<tui::Size, int> measure_window();
 
  private:
   Device(SystemCalls& calls, const ControlStrings& strings);
