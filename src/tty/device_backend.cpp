@@ -1,12 +1,30 @@
 #include "tty/device_backend.hpp"
 
+#include <string>
+
+#include "tty/posix/device.hpp"
+#include "tty/render/renderer.hpp"
 #include "tty/terminfo/capabilities.hpp"
 #include "tty/terminfo/control_strings.hpp"
 
 namespace tty {
 
-DeviceBackend::DeviceBackend(std::unique_ptr<Device> device, Renderer renderer)
-    : device_(std::move(device)), renderer_(std::move(renderer)) {}
+namespace {
+
+/// The backend over the device, the one place that sees what the terminal understands, the
+/// device and the renderer together.
+class DeviceBackend final : public tui::Backend {
+ public:
+  DeviceBackend(std::unique_ptr<Device> device, Renderer renderer)
+      : device_(std::move(device)), renderer_(std::move(renderer)) {}
+
+  tui::Size size() const override { return device_->size(); }
+  std::expected<void, tui::Error> send(const tui::FrameToSend& frame) override;
+
+ private:
+  std::unique_ptr<Device> device_;
+  Renderer renderer_;
+};
 
 std::expected<void, tui::Error> DeviceBackend::send(const tui::FrameToSend& frame) {
   std::string& out = device_->output();
@@ -30,11 +48,23 @@ std::expected<void, tui::Error> DeviceBackend::send(const tui::FrameToSend& fram
   return device_->flush();
 }
 
+DeviceTexts device_texts(const ControlStrings& strings) {
+  return {
+      .show_cursor = strings.show_cursor,
+      .hide_cursor = strings.hide_cursor,
+      .modes_on = std::string(strings.bracketed_paste_on),
+      .modes_off = std::string(strings.bracketed_paste_off),
+      .enter_alternate_screen = std::string(strings.enter_alternate_screen),
+      .leave_alternate_screen = std::string(strings.leave_alternate_screen),
+      .to_row_start = [&strings](int y, std::string& out) { strings.append_address(0, y, out); }};
+}
+
+}  // namespace
+
 std::expected<std::unique_ptr<tui::Backend>, tui::Error> open_device_backend(
     SystemCalls& calls, const Environment& environment) {
-  const Capabilities capabilities = probe_capabilities(environment);
-  ControlStrings strings = control_strings_for(capabilities);
-  auto device = Device::acquire(calls, strings);
+  ControlStrings strings = control_strings_for(probe_capabilities(environment));
+  auto device = Device::acquire(calls, device_texts(strings));
   if (!device) return std::unexpected(std::move(device.error()));
   return std::make_unique<DeviceBackend>(std::move(*device), Renderer(std::move(strings)));
 }

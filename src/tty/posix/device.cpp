@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <string>
 
+#include "tty/posix/interrupted.hpp"
 #include "tty/posix/os_error.hpp"
 
 namespace tty {
@@ -24,41 +25,27 @@ termios raw_from(termios attributes) {
   return attributes;
 }
 
-/// Makes `call` again while a signal interrupts it. A window resize arrives as a signal, and
-/// waiting for the output to drain (tcdrain, or setting attributes after the drain) is cut
-/// short by it even where handlers restart calls; that is no failure of the terminal.
-template <typename Call>
-SystemCalls::Result retrying_interrupted(Call call) {
-  SystemCalls::Result result = call();
-  while (!result && result.error() == EINTR) result = call();
-  return result;
-}
-
 // Far above any real screen (an 8K monitor with a tiny font is about 1000 x 300 cells), and few
 // enough that the screen's two buffers and the canvas stay within about 100 MB.
 constexpr std::uint32_t kMostCells = std::uint32_t{1} << 22;
 
 }  // namespace
 
-Device::Device(SystemCalls& calls, const ControlStrings& strings)
+// The way out of the alternate screen is added to the release text once the size is known.
+Device::Device(SystemCalls& calls, const DeviceTexts& texts)
     : calls_(calls),
-      modes_on_(strings.bracketed_paste_on),
-      enter_alternate_screen_(strings.enter_alternate_screen),
-      release_text_(strings.show_cursor),
-      take_again_text_(modes_on_) {
-  // The way out of the alternate screen follows once the screen's size is known.
-  release_text_ += strings.bracketed_paste_off;
-  take_again_text_ += enter_alternate_screen_;
-  take_again_text_ += strings.hide_cursor;
-}
+      modes_on_(texts.modes_on),
+      enter_alternate_screen_(texts.enter_alternate_screen),
+      release_text_(texts.show_cursor + texts.modes_off),
+      take_again_text_(modes_on_ + enter_alternate_screen_ + texts.hide_cursor) {}
 
 std::expected<std::unique_ptr<Device>, tui::Error> Device::acquire(SystemCalls& calls,
-                                                                   const ControlStrings& strings) {
-  std::unique_ptr<Device> device(new Device(calls, strings));
+                                                                   const DeviceTexts& texts) {
+  std::unique_ptr<Device> device(new Device(calls, texts));
   if (auto opened = device->open_terminal(); !opened) return std::unexpected(opened.error());
   // From here on a failure is undone by the full release.
   device->release_armed_ = true;
-  if (auto taken = device->take_over(strings); !taken) return std::unexpected(taken.error());
+  if (auto taken = device->take_over(texts); !taken) return std::unexpected(taken.error());
   // Sent with the first frame, so that the screen is switched and drawn in one go.
   device->output_ += device->enter_alternate_screen_;
   device->alternate_screen_ = AlternateScreen::Pending;
@@ -86,7 +73,7 @@ std::expected<void, tui::Error> Device::open_terminal() {
   return {};
 }
 
-std::expected<void, tui::Error> Device::take_over(const ControlStrings& strings) {
+std::expected<void, tui::Error> Device::take_over(const DeviceTexts& texts) {
   const auto measured = measure_window();
   if (!measured)
     return std::unexpected(os_error(measured.error(), "failed to ioctl(TIOCGWINSZ): "));
@@ -97,8 +84,8 @@ std::expected<void, tui::Error> Device::take_over(const ControlStrings& strings)
                                       " cells (the most is " + std::to_string(kMostCells) + ")"));
   }
   const std::size_t before_leaving = release_text_.size();
-  if (size_.height > 0) strings.append_address(0, size_.height - 1, release_text_);
-  release_text_ += strings.leave_alternate_screen;
+  if (size_.height > 0) texts.to_row_start(size_.height - 1, release_text_);
+  release_text_ += texts.leave_alternate_screen;
   leave_length_ = release_text_.size() - before_leaving;
 
   termios current{};

@@ -3,17 +3,30 @@
 #include <termios.h>
 
 #include <expected>
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "tty/posix/owned_fd.hpp"
 #include "tty/posix/system_calls.hpp"
 #include "tty/posix/terminal_signals.hpp"
-#include "tty/terminfo/control_strings.hpp"
 #include "tui/error.hpp"
 #include "tui/rect.hpp"
 
 namespace tty {
+
+/// What the device writes, spelled for the terminal by whoever opens it.
+struct DeviceTexts {
+  std::string show_cursor;
+  std::string hide_cursor;
+  /// The modes kept on while the terminal is held, and what puts them back.
+  std::string modes_on;
+  std::string modes_off;
+  std::string enter_alternate_screen;
+  std::string leave_alternate_screen;
+  /// Appends the move to the first column of row y (from 0); called during acquisition only.
+  std::function<void(int y, std::string& out)> to_row_start;
+};
 
 /// The controlling terminal "/dev/tty" held in raw mode with the mode sequences on, the switch
 /// to the alternate screen waiting at the head of the output buffer. Destroying it gives the
@@ -29,7 +42,7 @@ class Device {
   /// (sent), alternate screen (buffered). A failure undoes what was done: before the size is
   /// measured by closing, afterwards by the full release.
   static std::expected<std::unique_ptr<Device>, tui::Error> acquire(SystemCalls& calls,
-                                                                    const ControlStrings& strings);
+                                                                    const DeviceTexts& texts);
   ~Device();
   Device(const Device&) = delete;
   Device& operator=(const Device&) = delete;
@@ -50,11 +63,11 @@ class Device {
   std::expected<tui::Size, int> measure_window();
 
  private:
-  Device(SystemCalls& calls, const ControlStrings& strings);
+  Device(SystemCalls& calls, const DeviceTexts& texts);
   /// Opens the terminal and saves its attributes.
   std::expected<void, tui::Error> open_terminal();
   /// Measures the size, installs the signal handlers, enters raw mode and sends the modes.
-  std::expected<void, tui::Error> take_over(const ControlStrings& strings);
+  std::expected<void, tui::Error> take_over(const DeviceTexts& texts);
   void release() noexcept;
 
   SystemCalls& calls_;

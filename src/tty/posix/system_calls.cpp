@@ -4,6 +4,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "tty/posix/interrupted.hpp"
+
 namespace tty {
 
 namespace {
@@ -63,11 +65,8 @@ SystemCalls& real_system_calls() {
 
 std::expected<void, int> write_all(SystemCalls& calls, int fd, std::string_view& data) {
   while (!data.empty()) {
-    auto written = calls.write(fd, data.data(), data.size());
-    if (!written) {
-      if (written.error() == EINTR) continue;
-      return std::unexpected(written.error());
-    }
+    auto written = retrying_interrupted([&] { return calls.write(fd, data.data(), data.size()); });
+    if (!written) return std::unexpected(written.error());
     // A descriptor that takes nothing without saying why would make this loop spin forever.
     if (*written == 0) return std::unexpected(0);
     data.remove_prefix(*written);

@@ -6,6 +6,8 @@
 
 #include <atomic>
 
+#include "tty/posix/interrupted.hpp"
+
 namespace tty {
 
 namespace {
@@ -87,8 +89,8 @@ void pass_on(Index row, int signal, siginfo_t* info, void* context) {
 /// write(2) until all is out or the terminal refuses; nothing else is possible in a handler.
 void write_whole(std::string_view text) {
   while (!text.empty()) {
-    const ssize_t written = ::write(g_texts.fd, text.data(), text.size());
-    if (written < 0 && errno == EINTR) continue;
+    const ssize_t written =
+        retrying_interrupted([&] { return ::write(g_texts.fd, text.data(), text.size()); });
     if (written <= 0) return;
     text.remove_prefix(static_cast<std::size_t>(written));
   }

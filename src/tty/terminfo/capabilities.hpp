@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "tty/terminfo/control_strings.hpp"
 #include "tty/terminfo/description.hpp"
 #include "tty/terminfo/environment.hpp"
 
@@ -19,5 +20,8 @@ struct Capabilities {
 
 /// TERM names the description; unset and non-UTF-8 variables count as absent.
 Capabilities probe_capabilities(const Environment& environment);
+
+/// The control sequences for the probed capabilities.
+ControlStrings control_strings_for(const Capabilities& capabilities);
 
 }  // namespace tty

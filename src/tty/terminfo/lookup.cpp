@@ -6,7 +6,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
+
+#include "tty/posix/interrupted.hpp"
 
 namespace tty {
 
@@ -91,10 +92,10 @@ std::optional<std::string> read_small_file(const std::string& path, std::size_t 
     bool failed = false;
     while (used <= limit) {
       if (used == bytes.size()) bytes.resize(std::min(bytes.size() * 2, limit + 1));
-      const ssize_t got = ::read(fd, bytes.data() + used, bytes.size() - used);
+      const ssize_t got = retrying_interrupted(
+          [&] { return ::read(fd, bytes.data() + used, bytes.size() - used); });
       if (got == 0) break;
       if (got < 0) {
-        if (errno == EINTR) continue;
         failed = true;
         break;
       }
