@@ -34,6 +34,7 @@ class Terminal {
   explicit Terminal(std::unique_ptr<Backend> backend);
   Terminal(const Terminal&) = delete;
   Terminal& operator=(const Terminal&) = delete;
+  ~Terminal() = default;
 
   /// One frame: callback, difference, hidden cursor, send, swap. Only the send can fail; its
   /// error is returned and the terminal stays usable.

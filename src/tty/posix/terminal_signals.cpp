@@ -183,13 +183,12 @@ std::unique_ptr<TerminalSignals> TerminalSignals::install(SystemCalls& calls,
     const Row& row = kTable[i];
     g_ours[i] = action_for(row);
     struct sigaction found {};
-    if (!calls.signal_action(row.signal, nullptr, &found)) {
-      g_taken[i] = TakenSignal{row.signal, false, {}};
-    } else if (same_function(found, g_ours[i])) {
+    const bool known = calls.signal_action(row.signal, nullptr, &found).has_value();
+    if (known && same_function(found, g_ours[i])) {
       // Ours already, from an animation around this one: its signal is still passed on, and
       // that animation puts it back.
       g_taken[i].replaced = false;
-    } else if (row.takes == Takes::FromDefault && !is_default(found)) {
+    } else if (!known || (row.takes == Takes::FromDefault && !is_default(found))) {
       g_taken[i] = TakenSignal{row.signal, false, {}};
     } else {
       // The handler must see what it passes the signal on to before it can first run.
