@@ -1,5 +1,7 @@
 #pragma once
 
+// The controlling terminal, held raw for the animation and given back on every way out.
+
 #include <termios.h>
 
 #include <expected>
