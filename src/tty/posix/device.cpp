@@ -161,7 +161,7 @@ std::expected<tui::Size, int> Device::measure_window() {
 
 Device::~Device() {
   release();
-  // The descriptors and sockets close as the members go.
+  // The descriptors close as the members go, after the signal handlers are put back.
 }
 
 }  // namespace tty

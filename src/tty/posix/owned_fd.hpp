@@ -27,7 +27,6 @@ class OwnedFd {
   ~OwnedFd() { reset(); }
 
   int get() const { return fd_; }
-  explicit operator bool() const { return fd_ >= 0; }
   void reset() {
     if (fd_ >= 0) (void)calls_->close(std::exchange(fd_, -1));
   }
