@@ -26,6 +26,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -37,19 +38,18 @@
 
 namespace {
 
-// What the capture says of one cell. Colours are palette indices, -1 for the default; a
-// direct-colour value or any attribute is kept as text, since the animation uses neither.
-struct ShownCell {
-  char32_t symbol = U' ';
+// The colours the capture sets for the cells after it. Colours are palette indices, -1 for the
+// default; a direct-colour value or any attribute is kept as text, since the animation uses
+// neither.
+struct Pen {
   int fg = -1;
   int bg = -1;
   std::string oddity;
 };
 
-struct Pen {
-  int fg = -1;
-  int bg = -1;
-  std::string oddity;
+// What the capture says of one cell.
+struct ShownCell : Pen {
+  char32_t symbol = U' ';
 };
 
 void apply_sgr(const std::vector<int>& parameters, Pen& pen) {
@@ -94,19 +94,6 @@ void apply_sgr(const std::vector<int>& parameters, Pen& pen) {
   }
 }
 
-// One code point from UTF-8; malformed input reads as U+FFFD.
-char32_t next_code_point(const std::string& text, std::size_t& i) {
-  const auto lead = static_cast<unsigned char>(text[i++]);
-  int extra = lead < 0x80 ? 0 : lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : -1;
-  if (extra < 0) return U'\uFFFD';
-  char32_t value = extra == 0 ? lead : lead & (0x3F >> extra);
-  for (; extra > 0; --extra) {
-    if (i >= text.size() || (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) return U'\uFFFD';
-    value = (value << 6) | (static_cast<unsigned char>(text[i++]) & 0x3F);
-  }
-  return value;
-}
-
 std::optional<std::vector<std::vector<ShownCell>>> read_capture(const std::string& text, int width,
                                                                 int height) {
   std::vector<std::vector<ShownCell>> rows(height, std::vector<ShownCell>(width));
@@ -134,8 +121,11 @@ std::optional<std::vector<std::vector<ShownCell>>> read_capture(const std::strin
       i = end + 1;
       continue;
     }
-    const char32_t symbol = next_code_point(text, i);
-    if (column < width) rows[row][column] = ShownCell{symbol, pen.fg, pen.bg, pen.oddity};
+    // A malformed byte reads as U+FFFD.
+    const auto decoded = tui::decode_utf8(std::string_view(text).substr(i));
+    i += decoded ? decoded->length : 1;
+    if (column < width)
+      rows[row][column] = ShownCell{pen, decoded ? decoded->code_point : U'\uFFFD'};
     ++column;
   }
   return rows;
@@ -145,14 +135,10 @@ int shown_color(tui::Color color) {
   return color.is_reset() ? -1 : color.index();
 }
 
-std::string utf8(char32_t c) {
-  std::string out;
-  tui::append_utf8(c, out);
-  return out;
-}
-
 std::string describe(char32_t symbol, int fg, int bg, const std::string& oddity) {
-  std::string text = "'" + utf8(symbol) + "'/" + std::to_string(fg) + "/" + std::to_string(bg);
+  std::string text = "'";
+  tui::append_utf8(symbol, text);
+  text += "'/" + std::to_string(fg) + "/" + std::to_string(bg);
   return oddity.empty() ? text : text + "/" + oddity;
 }
 
@@ -196,12 +182,8 @@ std::vector<tavvik::AnimationState> all_states(int width) {
   for (int arrived = 0; arrived < 2; ++arrived) {
     for (int pose = 0; pose < 2; ++pose) {
       for (std::uint64_t x = 0; x <= 2u * static_cast<std::uint64_t>(width); x += 2) {
-        tavvik::AnimationState state;
-        state.first_frame = false;
-        state.arrived = arrived == 1;
-        state.pose = pose == 1;
-        state.x = x;
-        states.push_back(state);
+        states.push_back(
+            {.arrived = arrived == 1, .first_frame = false, .x = x, .pose = pose == 1});
       }
     }
   }
@@ -232,7 +214,7 @@ std::vector<std::vector<ShownCell>> as_shown(const tui::Buffer& buffer) {
   for (std::uint16_t y = 0; y < area.height; ++y) {
     for (std::uint16_t x = 0; x < area.width; ++x) {
       const tui::Cell& cell = buffer.at(x, y);
-      rows[y][x] = ShownCell{cell.symbol, shown_color(cell.fg), shown_color(cell.bg), {}};
+      rows[y][x] = ShownCell{{shown_color(cell.fg), shown_color(cell.bg), {}}, cell.symbol};
     }
   }
   return rows;

@@ -59,6 +59,11 @@ def terminal_size(screen):
     return columns, rows
 
 
+def frames(verdicts):
+    """Each verdict as `walk x=4`, or the whole line where nothing matched."""
+    return [" ".join(v.line.split()[1:3]) if v.matched else v.line for v in verdicts]
+
+
 @unittest.skipUnless(LAUNCHER and PRELOAD, "needs the installed launcher and the preload")
 class TerminalMatrixTest(unittest.TestCase):
     def test_every_terminal_shows_the_frames_and_gets_its_screen_back(self):
@@ -70,29 +75,37 @@ class TerminalMatrixTest(unittest.TestCase):
                 finally:
                     screen.close()
 
-    def check(self, screen, name):
+    def captures_at(self, screen, counts, at_pause=lambda count: None):
+        """Starts the launcher and captures the screen at each of the sleeps `counts`, calling
+        `at_pause(count)` before the launcher goes on."""
         screen.start()
         captures = []
-        for count in EXPECTED:
+        for count in counts:
             self.assertTrue(screen.wait_pause(count), "no pause at sleep %d" % count)
             captures.append(screen.stable_capture(settle=0.03))
-            if count == 1:
-                modes_during = screen.show("#{alternate_on},#{cursor_flag},#{mouse_any_flag}")
+            at_pause(count)
             screen.resume(count)
+        return captures
+
+    def assert_handed_back(self, screen):
+        """The launcher ended well, wrote nothing else, and left the terminal as it was."""
         self.assertTrue(screen.wait_finished(30), "the animation did not end")
-
-        # dumb wraps as soon as the last column is written, so the bottom-right cell is left
-        # alone there rather than scroll the screen.
-        verdicts = screen.judge(captures, last_cell_blank=name == "dumb")
-        shown = [" ".join(v.line.split()[1:3]) if v.matched else v.line for v in verdicts]
-        self.assertEqual(shown, list(EXPECTED.values()))
-        self.assertEqual(modes_during, "1,0,0")
-
         self.assertEqual(screen.read("rc").strip(), "0", screen.read("stderr"))
         self.assertEqual((screen.read("stdout"), screen.read("stderr")), ("", ""))
         self.assertEqual(screen.stable_capture(), screen.before)
         self.assertEqual(screen.show(MODES), screen.modes_before)
         self.assertEqual(screen.read("stty-after"), screen.read("stty-before"))
+
+    def check(self, screen, name):
+        modes_during = []
+        captures = self.captures_at(screen, EXPECTED, lambda count: modes_during.append(
+            screen.show("#{alternate_on},#{cursor_flag},#{mouse_any_flag}")))
+        self.assert_handed_back(screen)
+        # dumb wraps as soon as the last column is written, so the bottom-right cell is left
+        # alone there rather than scroll the screen.
+        verdicts = screen.judge(captures, last_cell_blank=name == "dumb")
+        self.assertEqual(frames(verdicts), list(EXPECTED.values()))
+        self.assertEqual(set(modes_during), {"1,0,0"}, "alternate screen, no cursor, no mouse")
         # Bracketed paste is off again: tmux wraps a paste in ESC[200~ ... ESC[201~ only for a
         # program that asked for it, and the terminal's echo would show them as ^[[200~ there.
         screen.tmux("set-buffer", "-b", "check", "pasted")
@@ -125,34 +138,27 @@ class TerminalMatrixTest(unittest.TestCase):
         counts = range(28, 40)
         screen = TmuxScreen(80, 24, env={"TERM": "tmux-256color"}, timeline=True, pauses=counts)
         self.addCleanup(screen.close)
-        screen.start()
-        captures = []
-        for count in counts:
-            self.assertTrue(screen.wait_pause(count), "no pause at sleep %d" % count)
-            captures.append(screen.stable_capture(settle=0.03))
-            screen.resume(count)
-        shown = [" ".join(v.line.split()[1:3]) if v.matched else v.line
-                 for v in screen.judge(captures)]
+        captures = self.captures_at(screen, counts)
         # Past x = 66 the guinea pig is out of sight, and such frames are all named x=66.
-        self.assertEqual(shown, ["walk x=%d" % min(2 * (n - 2), 66) for n in counts])
+        self.assertEqual(frames(screen.judge(captures)),
+                         ["walk x=%d" % min(2 * (n - 2), 66) for n in counts])
 
     def test_a_window_changed_mid_run_is_drawn_anew_within_it(self):
         # Sleep 4 follows the frame at x=4, 5 the one at x=6 in the small window, 6 the one at x=8.
         screen = TmuxScreen(100, 30, env={"TERM": "tmux-256color"}, timeline=True,
                             pauses=(4, 5, 6))
         self.addCleanup(screen.close)
-        screen.start()
-        captures = []
-        for count, size in ((4, (60, 20)), (5, (100, 30)), (6, None)):
-            self.assertTrue(screen.wait_pause(count), "no pause at sleep %d" % count)
-            captures.append(screen.stable_capture(settle=0.03))
-            if size:
-                screen.tmux("resize-window", "-x", str(size[0]), "-y", str(size[1]))
+        sizes = {4: (60, 20), 5: (100, 30)}
+
+        def resize(count):
+            if count in sizes:
+                screen.tmux("resize-window", "-x", str(sizes[count][0]), "-y", str(sizes[count][1]))
                 # tmux sets the terminal's size a moment later; the kernel signals the change
                 # as it does, so from then on the next frame is bound to see it.
-                self.assertTrue(wait_for(lambda: terminal_size(screen) == size, 5))
-            screen.resume(count)
-        self.assertTrue(screen.wait_finished(30), "the animation did not end")
+                self.assertTrue(wait_for(lambda: terminal_size(screen) == sizes[count], 5))
+
+        captures = self.captures_at(screen, (4, 5, 6), resize)
+        self.assert_handed_back(screen)
         whole, small, back = (cells(capture.rstrip("\n")) for capture in captures)
         self.assertEqual(len(small), 20, "nothing scrolled")
         self.assertTrue(all(len(row) <= 60 for row in small), "nothing wrapped")
@@ -163,10 +169,6 @@ class TerminalMatrixTest(unittest.TestCase):
         self.assertEqual(back[-1], whole[-1])
         [verdict] = screen.judge(captures[2:])
         self.assertEqual((verdict.matched, verdict.x), (True, 8), verdict)
-        self.assertEqual(screen.read("rc").strip(), "0", screen.read("stderr"))
-        self.assertEqual(screen.stable_capture(), screen.before)
-        self.assertEqual(screen.show(MODES), screen.modes_before)
-        self.assertEqual(screen.read("stty-after"), screen.read("stty-before"))
 
 
 if __name__ == "__main__":

@@ -136,12 +136,10 @@ class TmuxScreen:
 
     def judge(self, captures, last_cell_blank=False):
         """pane_state's verdict on each capture, in order."""
-        paths = []
-        for index, capture in enumerate(captures):
-            path = os.path.join(self.dir, "capture-%d.txt" % index)
+        paths = [os.path.join(self.dir, "capture-%d.txt" % index) for index in range(len(captures))]
+        for path, capture in zip(paths, captures):
             with open(path, "w") as file:
                 file.write(capture)
-            paths.append(path)
         flags = ["--last-cell-blank"] if last_cell_blank else []
         result = subprocess.run([PANE_STATE, *flags, str(self.width), str(self.height), *paths],
                                 stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120)
@@ -204,10 +202,7 @@ def apply_sgr(pen, parameters):
         elif 40 <= p <= 47 or 100 <= p <= 107:
             bg = str(p - 40 if p < 100 else p - 92)
         elif p in (38, 48) and items[i + 1] == "5":
-            if p == 38:
-                fg = items[i + 2]
-            else:
-                bg = items[i + 2]
+            fg, bg = (items[i + 2], bg) if p == 38 else (fg, items[i + 2])
             i += 2
         elif p == 39:
             fg = ""

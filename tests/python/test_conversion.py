@@ -18,8 +18,7 @@ class Elements:
     """A sequence whose iteration yields `items`, then raises `error` if one is given."""
 
     def __init__(self, items, error=None):
-        self.items = items
-        self.error = error
+        self.items, self.error = items, error
 
     def __len__(self):
         return len(self.items)
@@ -72,35 +71,22 @@ class ConversionErrorTest(unittest.TestCase):
         self.assertEqual(str(error), message)
         return error
 
-    def test_string_is_refused_whole(self):
-        self.assert_type_error("run", "argument 'args': Can't extract `str` to `Vec`")
-        self.assert_type_error(Text("run"), "argument 'args': Can't extract `str` to `Vec`")
-
-    def test_not_a_sequence(self):
-        self.assert_type_error(
-            5, "argument 'args': 'int' object cannot be converted to 'Sequence'")
-        self.assert_type_error(
-            None, "argument 'args': 'NoneType' object cannot be converted to 'Sequence'")
-        self.assert_type_error(
-            {"x": 1}, "argument 'args': 'dict' object cannot be converted to 'Sequence'")
-        self.assert_type_error(
-            (word for word in ["x", "run"]),
-            "argument 'args': 'generator' object cannot be converted to 'Sequence'")
-
-    def test_type_name_is_qualified(self):
-        self.assert_type_error(
-            Outer.Inner(),
-            "argument 'args': 'Outer.Inner' object cannot be converted to 'Sequence'")
-
-    def test_element_that_is_not_a_string(self):
-        self.assert_type_error(
-            ["x", "run", 5], "argument 'args': 'int' object cannot be converted to 'PyString'")
-        self.assert_type_error(
-            ("x", b"run"), "argument 'args': 'bytes' object cannot be converted to 'PyString'")
-
-    def test_bytes_is_a_sequence_of_integers(self):
-        self.assert_type_error(
-            b"run", "argument 'args': 'int' object cannot be converted to 'PyString'")
+    def test_each_value_refused_before_iteration_names_the_parameter(self):
+        sequence = "object cannot be converted to 'Sequence'"
+        element = "object cannot be converted to 'PyString'"
+        for name, args, message in (
+                ("a string, refused whole", "run", "Can't extract `str` to `Vec`"),
+                ("a string subclass too", Text("run"), "Can't extract `str` to `Vec`"),
+                ("an int", 5, "'int' " + sequence),
+                ("None", None, "'NoneType' " + sequence),
+                ("a dict", {"x": 1}, "'dict' " + sequence),
+                ("a generator", (word for word in ["x", "run"]), "'generator' " + sequence),
+                ("a nested class, by its full name", Outer.Inner(), "'Outer.Inner' " + sequence),
+                ("an element that is an int", ["x", "run", 5], "'int' " + element),
+                ("an element that is bytes", ("x", b"run"), "'bytes' " + element),
+                ("bytes, a sequence of integers", b"run", "'int' " + element)):
+            with self.subTest(name):
+                self.assert_type_error(args, "argument 'args': " + message)
 
     def test_iteration_raising_type_error_is_renamed_with_its_cause(self):
         cause = KeyError("inner")
@@ -135,20 +121,14 @@ class AcceptedSequenceTest(unittest.TestCase):
             self.assertIsNone(tavvik_pypi.run(args))
         self.assertEqual(written(), USAGE_LINE)
 
-    def test_any_sequence_of_strings(self):
-        self.assert_usage(("x", "help"))
-        self.assert_usage(Elements(["x", "walk"]))
-        self.assert_usage([Text("x"), Text("Run")])
-
-    def test_unknown_length_is_only_a_hint(self):
-        self.assert_usage(NoLength(["x", "stop"]))
-
-    def test_a_length_that_boasts_is_only_a_hint_too(self):
-        # Reserving what the sequence claims would run out of memory: an internal fault.
-        self.assert_usage(Boasting(["x", "walk"], 2**40))
-        self.assert_usage(Boasting(["x", "walk"], sys.maxsize))
-        self.assert_usage(Boasting(["x", "walk"] + ["y"] * 10000, 3))
-
+    def test_any_sequence_of_strings_whatever_length_it_claims(self):
+        # Reserving what a sequence claims would run out of memory: an internal fault.
+        for args in (("x", "help"), Elements(["x", "walk"]), [Text("x"), Text("Run")],
+                     NoLength(["x", "stop"]), Boasting(["x", "walk"], 2**40),
+                     Boasting(["x", "walk"], sys.maxsize),
+                     Boasting(["x", "walk"] + ["y"] * 10000, 3)):
+            with self.subTest(type(args).__name__):
+                self.assert_usage(args)
 
 if __name__ == "__main__":
     unittest.main()

@@ -36,8 +36,8 @@ PRELUDE = textwrap.dedent(
 
 
 class FaultChild(TerminalChild):
-    """A child interpreter on a terminal of its own running PRELUDE and `code`; what it reports
-    comes back from `finish` as a list of facts."""
+    """A child interpreter on a terminal of its own running PRELUDE and `code`, which reports
+    its facts on `reports`."""
 
     def __init__(self, code, env=None, **size):
         report_read, report_write = os.pipe()
@@ -47,18 +47,21 @@ class FaultChild(TerminalChild):
         os.close(report_write)
         self.reports = os.fdopen(report_read, "rb")
 
-    def finish(self, limit=120):
-        code, stdout, stderr = super().finish(limit)
-        facts = [json.loads(line) for line in self.reports.read().splitlines()]
-        self.reports.close()
-        return code, stdout, stderr.decode(errors="replace"), facts
-
 
 class FaultTest(unittest.TestCase):
     def start(self, code, **kwargs):
         child = FaultChild(code, **kwargs)
         self.addCleanup(child.kill)
         return child
+
+    def finish(self, child, limit=120):
+        """The one fact the child reported once it ended well, and what it wrote."""
+        code, stdout, stderr = child.finish(limit)
+        stderr = stderr.decode(errors="replace")
+        self.assertEqual(code, 0, stderr)
+        [fact] = [json.loads(line) for line in child.reports.read().splitlines()]
+        child.reports.close()
+        return fact, stdout, stderr
 
     def test_terminal_going_away_in_the_middle_is_a_prompt_runtime_error(self):
         # A host that ignores hangups (nohup) lives on, so the lost terminal reaches the call.
@@ -72,9 +75,7 @@ class FaultTest(unittest.TestCase):
             """)
         child.read(3.0)  # past the first frame's 2-second pause: walking
         closed = child.hang_up()
-        code, stdout, stderr, facts = child.finish()
-        self.assertEqual(code, 0, stderr)
-        [fact] = facts
+        fact, stdout, stderr = self.finish(child)
         # The frame's write fails, or, when the terminal went while a frame was on its way,
         # the wait for its transmission.
         self.assertIn(fact["result"], ("RuntimeError: Input/output error (os error 5)",
@@ -112,9 +113,7 @@ class FaultTest(unittest.TestCase):
             """,
             env={"LD_PRELOAD": PRELOAD, "TAVVIK_TEST_VIRTUAL_CLOCK": "1",
                  "TAVVIK_TEST_THROW_AT_TCDRAIN": "3"})
-        code, stdout, stderr, facts = child.finish()
-        self.assertEqual(code, 0, stderr)
-        [fact] = facts
+        fact, stdout, stderr = self.finish(child)
         self.assertEqual(fact["result"],
                          "PanicException: injected fault while sending (BaseException only)")
         self.assertTrue(fact["restored"])
@@ -150,9 +149,7 @@ class FaultTest(unittest.TestCase):
             child.read(0.05)
         os.kill(child.child.pid, signal.SIGTERM)
         open(os.path.join(pauses, "resume-3"), "w").close()
-        code, stdout, stderr, facts = child.finish()
-        self.assertEqual(code, 0, stderr)
-        [fact] = facts
+        fact, stdout, stderr = self.finish(child)
         self.assertEqual(fact["result"], "SystemExit: 3")
         self.assertEqual(len(fact["handled"]), 1)
         self.assertLess(fact["handled"][0], 3.0, "handled at the pause, not at the end")
@@ -210,9 +207,7 @@ class FaultTest(unittest.TestCase):
                    windows=windows, after_usage=after_usage, tracked=len(passed), alive=sum(1 for ref in passed if ref() is not None))
             """,
             env={"LD_PRELOAD": PRELOAD, "TAVVIK_TEST_VIRTUAL_CLOCK": "1"}, width=80, height=24)
-        code, stdout, stderr, facts = child.finish(limit=240)
-        self.assertEqual(code, 0, stderr)
-        [fact] = facts
+        fact, stdout, stderr = self.finish(child, limit=240)
         self.assertEqual(fact["results"], ["None"])
         self.assertEqual(fact["alive"], 0, "arguments still referenced")
         self.assertEqual(fact["tracked"], 100 + 800)

@@ -1,18 +1,13 @@
 """What run() and main() give back once their arguments are accepted: None after the usage
 line, or the driver's failure as RuntimeError (these children have no terminal to open)."""
 
-import fcntl
-import os
-import select
-import subprocess
 import sys
-import termios
 import unittest
 
 import tavvik_pypi
 
-from support import (CHILD_TIMEOUT, NO_TERMINAL, USAGE_LINE, descriptor_1, outcome, run_child,
-                     run_launcher)
+from support import (CHILD_TIMEOUT, NO_TERMINAL, USAGE_LINE, TerminalChild, descriptor_1, outcome,
+                     run_child, run_launcher)
 
 
 class UsageLineTest(unittest.TestCase):
@@ -43,26 +38,22 @@ class DriverFailureTest(unittest.TestCase):
         self.assertEqual(outcome(completed), "RuntimeError: " + NO_TERMINAL, completed.stderr)
         self.assertEqual(completed.stdout, b"")
 
-    def test_list_with_run(self):
-        self.assert_reaches_driver('tavvik_pypi.run(["tavvik", "run"])')
-
-    def test_tuple_with_extra_elements(self):
-        self.assert_reaches_driver('tavvik_pypi.run(("tavvik", "run", "--fast"))')
-
-    def test_keyword_form(self):
-        self.assert_reaches_driver('tavvik_pypi.run(args=["tavvik", "run"])')
+    def test_run_as_second_element_in_any_form_reaches_the_driver(self):
+        for call in ('tavvik_pypi.run(["tavvik", "run"])',
+                     'tavvik_pypi.run(("tavvik", "run", "--fast"))',
+                     'tavvik_pypi.run(args=["tavvik", "run"])'):
+            with self.subTest(call):
+                self.assert_reaches_driver(call)
 
 
 class MainTest(unittest.TestCase):
-    def test_run_reaches_the_driver(self):
-        completed = run_launcher("run")
-        self.assertEqual(outcome(completed), "RuntimeError: " + NO_TERMINAL, completed.stderr)
-        self.assertEqual(completed.stdout, b"")
-
-    def test_no_argument_prints_the_usage_line(self):
-        completed = run_launcher()
-        self.assertEqual(outcome(completed), "None", completed.stderr)
-        self.assertEqual(completed.stdout, USAGE_LINE)
+    def test_run_reaches_the_driver_and_no_argument_prints_the_usage_line(self):
+        for args, result, stdout in ((("run",), "RuntimeError: " + NO_TERMINAL, b""),
+                                     ((), "None", USAGE_LINE)):
+            with self.subTest(args=args):
+                completed = run_launcher(*args)
+                self.assertEqual(outcome(completed), result, completed.stderr)
+                self.assertEqual(completed.stdout, stdout)
 
     def test_reads_the_process_arguments_not_sys_argv(self):
         completed = run_child(
@@ -92,29 +83,15 @@ class MainTest(unittest.TestCase):
                                 completed.stderr)
 
     def test_non_utf8_argument_leaves_the_terminal_untouched(self):
-        master, slave = os.openpty()
-        try:
-            before = termios.tcgetattr(slave)
-
-            def own_terminal():
-                os.setsid()
-                fcntl.ioctl(slave, termios.TIOCSCTTY, 0)
-
-            launcher = ("import tavvik_pypi\n"
-                        "try:\n    tavvik_pypi.main()\n"
-                        "except BaseException as error:\n    print(type(error).__name__)\n")
-            completed = subprocess.run(
-                [sys.executable, "-c", launcher, b"\xc3("],
-                stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                preexec_fn=own_terminal, timeout=CHILD_TIMEOUT)
-            self.assertEqual(completed.stdout, b"PanicException\n", completed.stderr)
-            self.assertEqual(termios.tcgetattr(slave), before)
-            readable, _, _ = select.select([master], [], [], 0.2)
-            self.assertEqual(readable, [], "nothing may be written to the terminal")
-        finally:
-            os.close(master)
-            os.close(slave)
-
+        launcher = ("import tavvik_pypi\n"
+                    "try:\n    tavvik_pypi.main()\n"
+                    "except BaseException as error:\n    print(type(error).__name__)\n")
+        child = TerminalChild([sys.executable, "-c", launcher, b"\xc3("])
+        self.addCleanup(child.kill)
+        _, stdout, stderr = child.finish(CHILD_TIMEOUT)
+        self.assertEqual(stdout, b"PanicException\n", stderr)
+        self.assertEqual(child.attributes_after, child.attributes_before)
+        self.assertEqual(bytes(child.shown), b"", "nothing may be written to the terminal")
 
 if __name__ == "__main__":
     unittest.main()

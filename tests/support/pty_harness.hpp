@@ -65,6 +65,12 @@ class ChildChannel {
   int from_parent_;
 };
 
+/// Whether two sets of terminal attributes have the same flags and control characters.
+inline bool same_attributes(const termios& a, const termios& b) {
+  return a.c_iflag == b.c_iflag && a.c_oflag == b.c_oflag && a.c_cflag == b.c_cflag &&
+         a.c_lflag == b.c_lflag && std::equal(std::begin(a.c_cc), std::end(a.c_cc), b.c_cc);
+}
+
 /// Sends SIGKILL to every process of `session`: a test's child has it to itself, so that is
 /// the child and every process it started, in whatever process group, stopped or not. Returns
 /// once none is left but the dead (a process may fork while it is looked for).
@@ -184,19 +190,6 @@ class PtyChild {
 
   int master() const { return master_; }
   pid_t pid() const { return pid_; }
-  /// Waits until the child has stopped (SIGSTOP, SIGTSTP) without reaping it.
-  bool wait_until_stopped(std::chrono::milliseconds timeout) const {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (std::chrono::steady_clock::now() < deadline) {
-      siginfo_t info{};
-      if (::waitid(P_PID, static_cast<id_t>(pid_), &info, WSTOPPED | WNOWAIT | WNOHANG) == 0 &&
-          info.si_pid == pid_) {
-        return true;
-      }
-      ::poll(nullptr, 0, 1);
-    }
-    return false;
-  }
   /// Everything read from the terminal so far.
   const std::string& output() const { return output_; }
   /// Everything the child reported so far.
@@ -204,19 +197,11 @@ class PtyChild {
 
   /// Reads until `output()` contains `text` after position `from`, at most for `timeout`.
   bool read_until(std::string_view text, std::chrono::milliseconds timeout, std::size_t from = 0) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (output_.find(text, from) == std::string::npos) {
-      if (!pump(deadline)) return output_.find(text, from) != std::string::npos;
-    }
-    return true;
+    return pump_until(timeout, [&] { return output_.find(text, from) != std::string::npos; });
   }
   /// Reads until `reports()` contains `text`, at most for `timeout`.
   bool await_report(std::string_view text, std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (reports_.find(text) == std::string::npos) {
-      if (!pump(deadline)) return reports_.find(text) != std::string::npos;
-    }
-    return true;
+    return pump_until(timeout, [&] { return reports_.find(text) != std::string::npos; });
   }
   /// Lets the child's `wait_for_parent` return.
   void go_ahead() {
@@ -230,6 +215,11 @@ class PtyChild {
     termios attributes{};
     if (master_ < 0 || ::tcgetattr(master_, &attributes) != 0) return std::nullopt;
     return attributes;
+  }
+  /// Whether the terminal's attributes are now `want`, flag for flag.
+  bool has_attributes(const termios& want) const {
+    const auto now = attributes();
+    return now && same_attributes(*now, want);
   }
   /// Closes the master side: to the child the terminal has gone away.
   void hang_up() {
@@ -266,6 +256,16 @@ class PtyChild {
 
  private:
   PtyChild() = default;
+
+  /// Reads until `found()`, at most for `timeout`; whether it was found.
+  template <typename Found>
+  bool pump_until(std::chrono::milliseconds timeout, Found found) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!found()) {
+      if (!pump(deadline)) return found();
+    }
+    return true;
+  }
 
   /// One round of reading from the terminal and the report line; false once nothing more
   /// came before `deadline` (or, when `until_quiet`, as soon as a round brings nothing).

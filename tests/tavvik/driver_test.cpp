@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -27,9 +28,15 @@ struct Playback {
   std::expected<void, tui::Error> outcome;
 };
 
-Playback play(tui::Size size, int failing_flush = 0) {
+/// Plays on a fake backend of `size`; `after_sleep`, if any, is called by the clock after each
+/// sleep.
+Playback play(tui::Size size, int failing_flush = 0,
+              std::function<void(FakeClock&, std::chrono::milliseconds)> after_sleep = {}) {
   Playback run;
   run.log->failing_flush = failing_flush;
+  if (after_sleep) {
+    run.clock.after_sleep = [&](std::chrono::milliseconds slept) { after_sleep(run.clock, slept); };
+  }
   run.outcome = tavvik::run_tavvik(
       [&]() -> std::expected<std::unique_ptr<tui::Backend>, tui::Error> {
         return std::make_unique<FakeBackend>(size, run.log);
@@ -43,7 +50,6 @@ TEST(Timeline, FirstFrameHoldsTwoSecondsThenFramesComeEvery30ms) {
   ASSERT_TRUE(run.outcome);
   ASSERT_GE(run.clock.sleeps.size(), 3u);
   EXPECT_EQ(run.clock.sleeps[0], 2000ms);
-  EXPECT_EQ(run.clock.sleeps[1], 30ms);
   for (std::size_t i = 1; i < run.clock.sleeps.size(); ++i) EXPECT_EQ(run.clock.sleeps[i], 30ms);
   // Frames start at 0 ms and at 2030 + 30k ms while the whole seconds are below 17.
   EXPECT_EQ(run.log->flushes, 500);
@@ -58,7 +64,6 @@ TEST(Timeline, ArrivalSlowsTheFramesTo100msForGood) {
   EXPECT_EQ(sleeps[0], 2000ms);
   EXPECT_EQ(sleeps[1], 30ms);
   EXPECT_EQ(sleeps[27], 30ms);
-  EXPECT_EQ(sleeps[28], 100ms);
   for (std::size_t i = 28; i < sleeps.size(); ++i) EXPECT_EQ(sleeps[i], 100ms) << i;
 }
 
@@ -72,18 +77,11 @@ TEST(Timeline, NinetyColumnsArriveRightAfterTheFirstPause) {
 TEST(Timeline, TheLimitIsCheckedOnWholeSeconds) {
   // The pause after the first frame is stretched so that the next check reads 16.999 s:
   // that still counts as 16 whole seconds and draws one more frame; 17.029 s ends the loop.
-  FakeClock clock;
-  clock.after_sleep = [&](std::chrono::milliseconds slept) {
+  const Playback run = play({80, 24}, 0, [](FakeClock& clock, std::chrono::milliseconds slept) {
     if (slept == 2000ms) clock.advance(16969ms - slept);
-  };
-  auto log = std::make_shared<BackendLog>();
-  auto outcome = tavvik::run_tavvik(
-      [&]() -> std::expected<std::unique_ptr<tui::Backend>, tui::Error> {
-        return std::make_unique<FakeBackend>(tui::Size{80, 24}, log);
-      },
-      clock);
-  ASSERT_TRUE(outcome);
-  EXPECT_EQ(log->flushes, 2);
+  });
+  ASSERT_TRUE(run.outcome);
+  EXPECT_EQ(run.log->flushes, 2);
 }
 
 TEST(Finishing, SendsNothingAfterTheLastFrameButTheRelease) {
@@ -127,11 +125,7 @@ class StdoutRedirect {
  public:
   explicit StdoutRedirect(int target) : saved_(::dup(STDOUT_FILENO)) {
     ::fflush(stdout);
-    if (target >= 0) {
-      ::dup2(target, STDOUT_FILENO);
-    } else {
-      ::close(STDOUT_FILENO);
-    }
+    (void)(target >= 0 ? ::dup2(target, STDOUT_FILENO) : ::close(STDOUT_FILENO));
   }
   ~StdoutRedirect() {
     ::dup2(saved_, STDOUT_FILENO);
@@ -158,12 +152,11 @@ std::string usage_output_for(std::vector<std::string> args) {
 }
 
 TEST(CommandCheck, AnythingButRunPrintsTheUsageLine) {
-  const std::vector<std::vector<std::string>> refused = {{},
-                                                         {"tavvik"},
-                                                         {"tavvik", "Playback"},
-                                                         {"tavvik", "run "},
-                                                         {"tavvik", ""},
-                                                         {"tavvik", "runrun"}};
+  // clang-format off
+  const std::vector<std::vector<std::string>> refused = {
+      {}, {"tavvik"}, {"tavvik", "Playback"}, {"tavvik", "run "}, {"tavvik", ""},
+      {"tavvik", "runrun"}};
+  // clang-format on
   for (const auto& args : refused) {
     EXPECT_EQ(usage_output_for(args), "Usage: tavvik run\n") << args.size();
   }

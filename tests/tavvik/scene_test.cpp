@@ -115,86 +115,67 @@ bool inner_is_blank(const tui::Buffer& buffer) {
   return true;
 }
 
-TEST(WholeFrame, FirstFrameShowsTheFrontViewAndTheFruit) {
-  Scene scene;
-  AnimationState state;
-  const tui::Buffer buffer = compose(scene, state, 200, 50);
-  ExpectedFrame expected(200, 50);
-  expected.add_fruit();
-  expected.add_sprite(FRONT, 0);
-  expect_frame(buffer, expected);
-  // By hand: the stem's two pixels fill cell (101, 24); the disc's widest rows lie below.
-  EXPECT_EQ(buffer.at(101, 24), (Cell{U'█', Color::Green, Color::Green}));
-  EXPECT_EQ(buffer.at(100, 24), (Cell{U'▄', Color::Red, Color::Reset}));
-  EXPECT_EQ(buffer.at(98, 25), (Cell{U'▄', Color::Red, Color::Reset}));
-  EXPECT_EQ(buffer.at(101, 26), (Cell{U'█', Color::Red, Color::Red}));
-  EXPECT_EQ(buffer.at(99, 27), (Cell{U'▀', Color::Red, Color::Reset}));
-  // The front view's left eye, frame pixels (22..23, 31..32), lands on canvas rows 45 and 46:
-  // the lower half of cell row 23 under orange fur and the upper half of cell row 24.
-  EXPECT_EQ(buffer.at(32, 23), (Cell{U'▀', Color::Indexed(172), Color::Black}));
-  EXPECT_EQ(buffer.at(32, 24), (Cell{U'▀', Color::Black, Color::Indexed(172)}));
-}
+/// A cell worked out by hand from the sprite data.
+struct KnownCell {
+  std::uint16_t x;
+  std::uint16_t y;
+  Cell cell;
+};
 
-TEST(WholeFrame, MidWalkShowsTheStepFramesAndTheFruit) {
-  for (const bool pose : {true, false}) {
+struct WholeFrameCase {
+  const char* name;
+  AnimationState state;
+  const SpriteFrame* sprite;
+  bool loose_fruit;
+  std::vector<KnownCell> by_hand;
+};
+
+TEST(WholeFrame, EachStageShowsItsSpriteFrameAndTheLooseFruitUntilArrived) {
+  const Cell green{U'█', Color::Green, Color::Green};
+  const Cell red{U'█', Color::Red, Color::Red};
+  const Cell black{U'█', Color::Black, Color::Black};
+  const Cell orange{U'█', Color::Indexed(172), Color::Indexed(172)};
+  const Cell red_lower{U'▄', Color::Red, Color::Reset};
+  // clang-format off
+  const WholeFrameCase cases[] = {
+      // The stem's two pixels fill cell (101, 24); the disc's widest rows lie below. The front
+      // view's left eye, frame pixels (22..23, 31..32), lands on canvas rows 45 and 46: the
+      // lower half of cell row 23 under orange fur and the upper half of cell row 24.
+      {"first frame", {}, &FRONT, true,
+       {{101, 24, green}, {100, 24, red_lower}, {98, 25, red_lower}, {101, 26, red},
+        {99, 27, Cell{U'▀', Color::Red, Color::Reset}},
+        {32, 23, Cell{U'▀', Color::Indexed(172), Color::Black}},
+        {32, 24, Cell{U'▀', Color::Black, Color::Indexed(172)}}}},
+      // The 2 x 2 eye fills one cell: frame (23, 35) low, (21, 36) high, 20 columns on.
+      {"walking head low", {.first_frame = false, .x = 20, .pose = true}, &STEP_LOW, true,
+       {{101, 24, green}, {56, 24, black}}},
+      {"walking head high", {.first_frame = false, .x = 20}, &STEP_HIGH, true,
+       {{101, 24, green}, {57, 23, black}}},
+      // Not yet arrived, but the head already reaches over the fruit: orange fur at frame
+      // (23..24, 38) lands on canvas column 100, rows 46..47, the fruit's stem.
+      {"head over the fruit", {.first_frame = false, .x = 62, .pose = true}, &STEP_LOW, true,
+       {{101, 24, orange}}},
+      // The fruit in the mouth: stem column 42 (low) or 44 (high) plus the 60 columns walked,
+      // stem rows 27..28 or 25..26 landing on canvas rows 50..51 or 48..49. The loose fruit is
+      // gone: the expected frame has none.
+      {"carrying head low", {.arrived = true, .first_frame = false, .x = 60, .pose = true},
+       &CARRY_LOW, false, {{103, 26, green}, {103, 28, red}}},
+      {"carrying head high", {.arrived = true, .first_frame = false, .x = 60}, &CARRY_HIGH, false,
+       {{105, 25, green}}},
+  };
+  // clang-format on
+  for (const WholeFrameCase& tested : cases) {
+    SCOPED_TRACE(tested.name);
     Scene scene;
-    AnimationState state;
-    state.first_frame = false;
-    state.x = 20;
-    state.pose = pose;
+    AnimationState state = tested.state;
     const tui::Buffer buffer = compose(scene, state, 200, 50);
     ExpectedFrame expected(200, 50);
-    expected.add_fruit();
-    expected.add_sprite(pose ? STEP_LOW : STEP_HIGH, 20);
+    if (tested.loose_fruit) expected.add_fruit();
+    expected.add_sprite(*tested.sprite, static_cast<std::int64_t>(tested.state.x));
     expect_frame(buffer, expected);
-    EXPECT_EQ(buffer.at(101, 24), (Cell{U'█', Color::Green, Color::Green}));
-    // The 2 x 2 eye fills one cell: frame (23, 35) low, (21, 36) high, 20 columns on.
-    if (pose) {
-      EXPECT_EQ(buffer.at(56, 24), (Cell{U'█', Color::Black, Color::Black}));
-    } else {
-      EXPECT_EQ(buffer.at(57, 23), (Cell{U'█', Color::Black, Color::Black}));
+    for (const auto& [x, y, cell] : tested.by_hand) {
+      EXPECT_EQ(buffer.at(x, y), cell) << "cell " << x << "," << y;
     }
-  }
-}
-
-TEST(WholeFrame, TheGuineaPigCoversTheFruitWhereTheyMeet) {
-  // Not yet arrived, but the head already reaches over the fruit.
-  AnimationState state;
-  state.first_frame = false;
-  state.x = 62;
-  state.pose = true;
-  Scene scene;
-  const tui::Buffer buffer = compose(scene, state, 200, 50);
-  ExpectedFrame expected(200, 50);
-  expected.add_fruit();
-  expected.add_sprite(STEP_LOW, 62);
-  expect_frame(buffer, expected);
-  // Orange fur at frame (23..24, 38) lands on canvas column 100, rows 46..47: the fruit's stem.
-  EXPECT_EQ(buffer.at(101, 24), (Cell{U'█', Color::Indexed(172), Color::Indexed(172)}));
-}
-
-TEST(WholeFrame, CarryingShowsTheCarryFramesWithoutTheLooseFruit) {
-  for (const bool pose : {true, false}) {
-    Scene scene;
-    AnimationState state;
-    state.first_frame = false;
-    state.arrived = true;
-    state.x = 60;
-    state.pose = pose;
-    const tui::Buffer buffer = compose(scene, state, 200, 50);
-    ExpectedFrame expected(200, 50);
-    expected.add_sprite(pose ? CARRY_LOW : CARRY_HIGH, 60);
-    expect_frame(buffer, expected);
-    // The fruit in the mouth: stem column 42 (low) or 44 (high) plus the 60 columns walked,
-    // stem rows 27..28 or 25..26 landing on canvas rows 50..51 or 48..49.
-    if (pose) {
-      EXPECT_EQ(buffer.at(103, 26), (Cell{U'█', Color::Green, Color::Green}));
-      EXPECT_EQ(buffer.at(103, 28), (Cell{U'█', Color::Red, Color::Red}));
-    } else {
-      EXPECT_EQ(buffer.at(105, 25), (Cell{U'█', Color::Green, Color::Green}));
-    }
-    // The loose fruit's stem cell is not painted by the fruit any more.
-    EXPECT_NE(buffer.at(101, 24), (Cell{U'█', Color::Green, Color::Green}));
   }
 }
 

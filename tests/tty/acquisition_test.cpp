@@ -20,9 +20,7 @@ const std::string kModes = "\x1b[?2004h";
 const std::string kResets = "\x1b[?2004l";
 const std::string kShowCursor = "\x1b[?12l\x1b[?25h";
 
-tty::MapEnvironment xterm() {
-  return tty::MapEnvironment{{"TERM", "xterm-256color"}};
-}
+const tty::MapEnvironment kXterm{{"TERM", "xterm-256color"}};
 
 bool same(const termios& a, const termios& b) {
   return a.c_iflag == b.c_iflag && a.c_oflag == b.c_oflag && a.c_cflag == b.c_cflag &&
@@ -55,12 +53,11 @@ class AcquisitionFailure : public testing::TestWithParam<InjectedFailure> {
  protected:
   std::expected<std::unique_ptr<tui::Backend>, tui::Error> acquire() {
     calls.fail(GetParam().call, GetParam().error, GetParam().nth);
-    return tty::open_device_backend(calls, environment);
+    return tty::open_device_backend(calls, kXterm);
   }
 
   FakeSystemCalls calls;
   const termios before = calls.attributes;
-  const tty::MapEnvironment environment = xterm();
 };
 
 class EarlyAcquisitionFailure : public AcquisitionFailure {};
@@ -123,8 +120,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(Acquisition, WindowSizeFailureWritesOnlyTheResets) {
   FakeSystemCalls calls;
   calls.fail("window_size", ENOTTY);
-  const auto environment = xterm();
-  auto backend = tty::open_device_backend(calls, environment);
+  auto backend = tty::open_device_backend(calls, kXterm);
   ASSERT_FALSE(backend);
   EXPECT_EQ(calls.written, kShowCursor + kResets);
   EXPECT_EQ(calls.count("set_attributes"), 1) << "raw mode was never applied";
@@ -133,8 +129,7 @@ TEST(Acquisition, WindowSizeFailureWritesOnlyTheResets) {
 TEST(Acquisition, TakesOverInRawModeWithTheModesSentAndTheSwitchHeldBack) {
   FakeSystemCalls calls;
   calls.window = winsize{7, 33, 0, 0};
-  const auto environment = xterm();
-  auto backend = tty::open_device_backend(calls, environment);
+  auto backend = tty::open_device_backend(calls, kXterm);
   ASSERT_TRUE(backend) << backend.error().text();
 
   EXPECT_EQ(calls.written, kModes);
@@ -156,9 +151,8 @@ TEST(Release, AfterFramesSendsOnlyTheTeardownAndRestoresEverything) {
   earlier.sa_handler = SIG_IGN;
   calls.actions[SIGWINCH] = earlier;
   calls.actions[SIGHUP] = earlier;  // as under nohup
-  const auto environment = xterm();
   {
-    auto backend = tty::open_device_backend(calls, environment);
+    auto backend = tty::open_device_backend(calls, kXterm);
     ASSERT_TRUE(backend);
     for (const int taken : {SIGTERM, SIGQUIT, SIGTSTP, SIGCONT}) {
       EXPECT_NE(calls.actions[taken].sa_handler, SIG_DFL) << ::strsignal(taken);
@@ -201,9 +195,8 @@ TEST(Release, AfterFramesSendsOnlyTheTeardownAndRestoresEverything) {
 
 TEST(Release, WithoutAnyFrameLeavesTheScreenAlone) {
   FakeSystemCalls calls;
-  const auto environment = xterm();
   {
-    auto backend = tty::open_device_backend(calls, environment);
+    auto backend = tty::open_device_backend(calls, kXterm);
     ASSERT_TRUE(backend);
   }
   EXPECT_EQ(calls.written, kModes + kShowCursor + kResets);
@@ -212,9 +205,8 @@ TEST(Release, WithoutAnyFrameLeavesTheScreenAlone) {
 TEST(Release, FailingWritesStillRestoreTheAttributes) {
   FakeSystemCalls calls;
   const termios before = calls.attributes;
-  const auto environment = xterm();
   {
-    auto backend = tty::open_device_backend(calls, environment);
+    auto backend = tty::open_device_backend(calls, kXterm);
     ASSERT_TRUE(backend);
     tui::Terminal terminal(std::move(*backend));
     calls.fail("write", EIO, calls.count("write") + 1);
@@ -230,8 +222,7 @@ TEST(Release, FailingWritesStillRestoreTheAttributes) {
 
 TEST(Frame, FailedWaitReportsTcdrainAndTheNextFrameRepaintsInFull) {
   FakeSystemCalls calls;
-  const auto environment = xterm();
-  auto backend = tty::open_device_backend(calls, environment);
+  auto backend = tty::open_device_backend(calls, kXterm);
   ASSERT_TRUE(backend);
   tui::Terminal terminal(std::move(*backend));
   ASSERT_TRUE(terminal.try_draw([](tui::Frame& f) { f.buffer().set_symbol(2, 2, U'a'); }));
@@ -251,8 +242,7 @@ TEST(Frame, AfterAWindowChangeOneWholeFrameIsSentWithinTheWindow) {
   struct sigaction ignored {};
   ignored.sa_handler = SIG_IGN;
   calls.actions[SIGWINCH] = ignored;  // passing the signal on must not call it
-  const auto environment = xterm();
-  auto backend = tty::open_device_backend(calls, environment);
+  auto backend = tty::open_device_backend(calls, kXterm);
   ASSERT_TRUE(backend);
   tui::Terminal terminal(std::move(*backend));
   auto draw = [&](char32_t symbol) {
@@ -285,8 +275,7 @@ TEST(Frame, PartialAndInterruptedWritesStillDeliverEverythingInOrder) {
   FakeSystemCalls calls;
   calls.short_writes = true;
   calls.fail("write", EINTR, 2);
-  const auto environment = xterm();
-  auto backend = tty::open_device_backend(calls, environment);
+  auto backend = tty::open_device_backend(calls, kXterm);
   ASSERT_TRUE(backend) << backend.error().text();
   EXPECT_EQ(calls.written, kModes);
 }
@@ -297,8 +286,7 @@ TEST(Signals, AWaitCutShortByASignalIsMadeAgainNotAFailure) {
   FakeSystemCalls calls;
   calls.fail("set_attributes", EINTR, 1);
   calls.fail("drain", EINTR, 2);
-  const auto environment = xterm();
-  auto backend = tty::open_device_backend(calls, environment);
+  auto backend = tty::open_device_backend(calls, kXterm);
   ASSERT_TRUE(backend) << backend.error().text();
   EXPECT_EQ(calls.count("set_attributes"), 2);
   EXPECT_FALSE(calls.attributes.c_lflag & ICANON) << "raw mode applied on the second try";

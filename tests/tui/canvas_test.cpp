@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -119,8 +120,7 @@ TEST(CanvasRender, EmptyInnerAreaDrawsTheBorderWithoutCallingThePainter) {
     bool called = false;
     framed.render(buffer, [&](Context&) { called = true; });
     EXPECT_FALSE(called);
-    const Buffer expected = border_only(area);
-    EXPECT_TRUE(std::equal(buffer.cells().begin(), buffer.cells().end(), expected.cells().begin()));
+    EXPECT_TRUE(std::ranges::equal(buffer.cells(), border_only(area).cells()));
   }
 }
 
@@ -130,10 +130,7 @@ TEST(CanvasRender, ReusedStorageCarriesNothingIntoTheNextFrame) {
   framed.render_pixels(large, {{5, 5, Color::Red}});
   Buffer small(Rect{0, 0, 8, 6});
   framed.render_pixels(small, {});
-  EXPECT_EQ(small.cells().size(), border_only(small.area()).cells().size());
-  const Buffer expected_small = border_only(small.area());
-  EXPECT_TRUE(
-      std::equal(small.cells().begin(), small.cells().end(), expected_small.cells().begin()));
+  EXPECT_TRUE(std::ranges::equal(small.cells(), border_only(small.area()).cells()));
   Buffer again(Rect{0, 0, 20, 10});
   framed.render_pixels(again, {});
   EXPECT_TRUE(again.at(6, 3).is_blank());

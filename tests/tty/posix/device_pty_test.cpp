@@ -33,11 +33,6 @@ void use_xterm() {
   }
 }
 
-bool same(const termios& a, const termios& b) {
-  return a.c_iflag == b.c_iflag && a.c_oflag == b.c_oflag && a.c_cflag == b.c_cflag &&
-         a.c_lflag == b.c_lflag && std::equal(std::begin(a.c_cc), std::end(a.c_cc), b.c_cc);
-}
-
 /// Whatever is waiting in the terminal's input queue, read without waiting for a line.
 std::string pending_input() {
   const int fd = ::open("/dev/tty", O_RDWR | O_CLOEXEC);
@@ -64,10 +59,6 @@ bool wait_for_queued_input(int fd, std::chrono::milliseconds timeout) {
   return ::poll(&entry, 1, static_cast<int>(timeout.count())) == 1;
 }
 
-std::size_t position(const std::string& text, std::string_view part, std::size_t from = 0) {
-  return text.find(part, from);
-}
-
 TEST(PtyAnimation, TakesOverAndHandsBackTheTerminal) {
   auto child = PtyChild::start([](ChildChannel& channel) {
     // Not before the parent has read the terminal's attributes as they were.
@@ -87,7 +78,8 @@ TEST(PtyAnimation, TakesOverAndHandsBackTheTerminal) {
     channel.report(played ? "played;" : "failed: " + played.error().text() + ";");
     termios after{};
     ::tcgetattr(fd, &after);
-    channel.report(same(before, after) ? "attributes-same;" : "attributes-differ;");
+    channel.report(support::same_attributes(before, after) ? "attributes-same;"
+                                                           : "attributes-differ;");
     channel.report("input=" + pending_input() + ";");
     return 0;
   });
@@ -99,30 +91,26 @@ TEST(PtyAnimation, TakesOverAndHandsBackTheTerminal) {
   // of those before, so that no key (Ctrl-S, say) can act on the output or the process.
   termios raw = *attributes_before;
   ::cfmakeraw(&raw);
-  const auto attributes_playing = child.attributes();
-  ASSERT_TRUE(attributes_playing);
-  EXPECT_TRUE(same(*attributes_playing, raw));
+  EXPECT_TRUE(child.has_attributes(raw));
   // Ctrl-C during the animation: no signal, no echo; it waits for the next reader.
   child.type("\x03");
   child.go_ahead();
   ASSERT_EQ(child.finish(20s), 0);
 
   const std::string& out = child.output();
-  const std::size_t modes = position(out, "\x1b[?2004h");
+  const std::size_t modes = out.find("\x1b[?2004h");
   ASSERT_EQ(modes, 0u) << "the mode sequences come first, in order";
-  const std::size_t frame = position(out, "\x1b[?1049h\x1b[?25l\x1b[m\x1b[H\x1b[2J");
+  const std::size_t frame = out.find("\x1b[?1049h\x1b[?25l\x1b[m\x1b[H\x1b[2J");
   EXPECT_NE(frame, std::string::npos) << "the first frame opens the alternate screen, cleared";
-  EXPECT_NE(position(out, "WheekHigh", frame), std::string::npos) << "the title is drawn";
+  EXPECT_NE(out.find("WheekHigh", frame), std::string::npos) << "the title is drawn";
   const std::string release = "\x1b[?12l\x1b[?25h\x1b[?2004l\x1b[24H\x1b[?1049l";
   EXPECT_TRUE(out.ends_with(release)) << "the release comes last, in order";
-  EXPECT_EQ(position(out, "^C"), std::string::npos) << "no echo";
+  EXPECT_EQ(out.find("^C"), std::string::npos) << "no echo";
 
   EXPECT_NE(child.reports().find("queued;played;"), std::string::npos) << child.reports();
   EXPECT_NE(child.reports().find("attributes-same;"), std::string::npos);
   EXPECT_NE(child.reports().find("input=\x03;"), std::string::npos) << child.reports();
-  const auto attributes_after = child.attributes();
-  ASSERT_TRUE(attributes_after);
-  EXPECT_TRUE(same(*attributes_before, *attributes_after));
+  EXPECT_TRUE(child.has_attributes(*attributes_before));
 }
 
 TEST(PtyAnimation, WithoutControllingTerminalFailsToOpenAndWritesNothing) {
@@ -168,10 +156,6 @@ struct Size {
   unsigned short columns;
   unsigned short rows;
 };
-
-void PrintTo(const Size& size, std::ostream* out) {
-  *out << size.columns << "x" << size.rows;
-}
 
 class PtySizes : public testing::TestWithParam<Size> {};
 
@@ -274,10 +258,6 @@ char state_of(pid_t pid) {
                                                                            : 0;
 }
 
-bool stopped(pid_t pid) {
-  return state_of(pid) == 'T';
-}
-
 // The cursor goes to the last row first, for terminals that have no alternate screen.
 const std::string kTakeAgain = "\x1b[?2004h\x1b[?1049h\x1b[?25l";
 const std::string kReleaseText = "\x1b[?12l\x1b[?25h\x1b[?2004l\x1b[24H\x1b[?1049l";
@@ -290,9 +270,7 @@ TEST(PtySignals, AFatalSignalHandsTheTerminalBackAndStillEndsTheProcess) {
     ::kill(job.pid, signal);
     EXPECT_EQ(job.child.finish(10s), 128 + signal) << "dies of the same signal";
     EXPECT_TRUE(job.child.output().ends_with(kReleaseText));
-    const auto after = job.child.attributes();
-    ASSERT_TRUE(after);
-    EXPECT_TRUE(same(*job.before, *after));
+    EXPECT_TRUE(job.child.has_attributes(*job.before));
   }
 }
 
@@ -369,13 +347,14 @@ TEST(PtySignals, StoppedItGivesTheTerminalBackAndContinuedItTakesItAgainAndRedra
   ::kill(job.pid, SIGTSTP);
   ASSERT_TRUE(child.read_until(kReleaseText, 5s));
   const auto deadline = std::chrono::steady_clock::now() + 5s;
-  while (!stopped(job.pid) && std::chrono::steady_clock::now() < deadline) {
+  while (state_of(job.pid) != 'T' && std::chrono::steady_clock::now() < deadline) {
     child.read_until("", 1ms);
   }
-  ASSERT_TRUE(stopped(job.pid));
+  ASSERT_EQ(state_of(job.pid), 'T') << "stopped";
   auto while_stopped = child.attributes();
   ASSERT_TRUE(while_stopped);
-  EXPECT_TRUE(same(*job.before, *while_stopped)) << "the shell gets the attributes it had";
+  EXPECT_TRUE(support::same_attributes(*job.before, *while_stopped))
+      << "the shell gets the attributes it had";
   // The shell changes them while it has the terminal, and hands it back on `fg`.
   while_stopped->c_lflag &= ~ECHO;
   while_stopped->c_iflag |= IXOFF;
@@ -384,28 +363,23 @@ TEST(PtySignals, StoppedItGivesTheTerminalBackAndContinuedItTakesItAgainAndRedra
   const std::size_t resumed_at = child.output().size();
   ::kill(job.pid, SIGCONT);
   ASSERT_TRUE(child.read_until(kTakeAgain, 5s, resumed_at));
-  auto taken = child.attributes();
-  ASSERT_TRUE(taken);
   termios raw = *job.before;
   ::cfmakeraw(&raw);
-  EXPECT_TRUE(same(raw, *taken)) << "raw again, as at the start";
+  EXPECT_TRUE(child.has_attributes(raw)) << "raw again, as at the start";
 
   child.go_ahead();
   ASSERT_EQ(child.finish(20s), 0);
   EXPECT_NE(child.reports().find("played;Continued ignored;Window changed ignored;"),
             std::string::npos)
       << child.reports();
-  EXPECT_EQ(
-      position(child.output(), kTakeAgain, position(child.output(), kTakeAgain, resumed_at) + 1),
-      std::string::npos)
+  EXPECT_EQ(child.output().find(kTakeAgain, child.output().find(kTakeAgain, resumed_at) + 1),
+            std::string::npos)
       << "taken again once";
-  const std::size_t redraw = position(child.output(), "\x1b[2J", resumed_at);
+  const std::size_t redraw = child.output().find("\x1b[2J", resumed_at);
   ASSERT_NE(redraw, std::string::npos) << "the next frame starts on a cleared screen";
-  EXPECT_NE(position(child.output(), "WheekHigh", redraw), std::string::npos) << "drawn whole";
+  EXPECT_NE(child.output().find("WheekHigh", redraw), std::string::npos) << "drawn whole";
   EXPECT_TRUE(child.output().ends_with(kReleaseText));
-  const auto after = child.attributes();
-  ASSERT_TRUE(after);
-  EXPECT_TRUE(same(*job.before, *after));
+  EXPECT_TRUE(child.has_attributes(*job.before));
 }
 
 TEST(PtySignals, AStopTheKernelDropsTakesTheTerminalBackAtOnce) {

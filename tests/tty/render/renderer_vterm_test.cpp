@@ -165,11 +165,9 @@ class ReplayedTerminal {
  private:
   static tty::MapEnvironment variables(const char* term, const char* colorterm) {
     const std::string& made = made_descriptions();
-    if (term && colorterm) {
-      return tty::MapEnvironment{{"TERM", term}, {"COLORTERM", colorterm}, {"TERMINFO", made}};
-    }
-    if (term) return tty::MapEnvironment{{"TERM", term}, {"TERMINFO", made}};
-    return tty::MapEnvironment{{"TERMINFO", made}};
+    if (!term) return {{"TERMINFO", made}};
+    if (!colorterm) return {{"TERM", term}, {"TERMINFO", made}};
+    return {{"TERM", term}, {"COLORTERM", colorterm}, {"TERMINFO", made}};
   }
 
   FakeSystemCalls calls_;
@@ -193,19 +191,13 @@ struct Case {
   std::uint16_t rows;
 };
 
-std::string case_name(const Case& param) {
-  std::string name = param.term ? param.term : "unset";
+/// The case's name, which says everything it holds: "xterm_256color_80x24".
+std::string name_of(const testing::TestParamInfo<Case>& info) {
+  std::string name = info.param.term ? info.param.term : "unset";
   for (char& c : name) {
     if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
   }
-  return name + "_" + std::to_string(param.columns) + "x" + std::to_string(param.rows);
-}
-std::string name_of(const testing::TestParamInfo<Case>& info) {
-  return case_name(info.param);
-}
-// How GoogleTest shows a case's parameter, in place of its bytes.
-[[maybe_unused]] void PrintTo(const Case& param, std::ostream* out) {
-  *out << case_name(param);
+  return name + "_" + std::to_string(info.param.columns) + "x" + std::to_string(info.param.rows);
 }
 
 class RendererOnDescription : public testing::TestWithParam<Case> {};

@@ -70,12 +70,12 @@ TEST(Probe, TheDescriptionIsTheOneAUtf8TermNames) {
 
 TEST(TerminfoSearch, OrderAndTheEmptyEntryOfTerminfoDirs) {
   MapEnvironment environment{{"TERMINFO", "/t"}, {"HOME", "/home/u"}, {"TERMINFO_DIRS", "/a::/b"}};
-  const std::vector<std::string> system = {"/etc/terminfo", "/lib/terminfo", "/usr/share/terminfo"};
-  std::vector<std::string> expected = {"/t", "/a"};
-  expected.insert(expected.end(), system.begin(), system.end());
-  expected.push_back("/b");
-  expected.push_back("/home/u/.terminfo");
-  expected.insert(expected.end(), system.begin(), system.end());
+  // The empty entry stands for the system directories, which also come last.
+  // clang-format off
+  const std::vector<std::string> expected = {
+      "/t", "/a", "/etc/terminfo", "/lib/terminfo", "/usr/share/terminfo", "/b",
+      "/home/u/.terminfo", "/etc/terminfo", "/lib/terminfo", "/usr/share/terminfo"};
+  // clang-format on
   EXPECT_EQ(tty::terminfo_directories(environment), expected);
 
   const auto candidates = tty::terminfo_candidates("xterm", MapEnvironment{{"TERMINFO", "/t"}});
