@@ -1,4 +1,4 @@
-// The control sequences the terminal is sent, spelled from its description.
+// The control sequences the terminal is sent, spelled for it already, and their writers.
 #pragma once
 
 #include <array>
