@@ -1,32 +1,10 @@
 #include "python/argument_binding.hpp"
 
 #include <string>
-#include <string_view>
 
 #include "python/py_text.hpp"
 
 namespace tavvik::python {
-
-namespace {
-
-constexpr std::string_view kParameter = "args";
-
-PyError type_error(std::string message) {
-  return PyError::lazy(ErrorKind::type_error, std::move(message));
-}
-
-// A name with no UTF-8 form cannot be "args", so it is just another unexpected keyword.
-bool names_parameter(PyObject* name) {
-  Py_ssize_t size = 0;
-  const char* bytes = PyUnicode_AsUTF8AndSize(name, &size);
-  if (bytes == nullptr) {
-    PyErr_Clear();
-    return false;
-  }
-  return std::string_view(bytes, static_cast<std::size_t>(size)) == kParameter;
-}
-
-}  // namespace
 
 PyResult<PyObject*> bind_run_arguments(PyObject* const* values, Py_ssize_t positional_count,
                                        PyObject* keyword_names) {
@@ -43,7 +21,9 @@ PyResult<PyObject*> bind_run_arguments(PyObject* const* values, Py_ssize_t posit
   for (Py_ssize_t i = 0; i < keyword_count; ++i) {
     PyObject* name = PyTuple_GetItem(keyword_names, i);
     if (name == nullptr) return std::unexpected(PyError::fetch());
-    if (!names_parameter(name)) {
+    // Compares code points and raises nothing, so a name with no UTF-8 form is just another
+    // unexpected keyword.
+    if (PyUnicode_CompareWithASCIIString(name, "args") != 0) {
       auto message = text_around("run() got an unexpected keyword argument '", name, "'");
       if (!message) return std::unexpected(std::move(message.error()));
       return std::unexpected(PyError::lazy(ErrorKind::type_error, std::move(*message)));

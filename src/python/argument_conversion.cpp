@@ -8,10 +8,6 @@ namespace tavvik::python {
 
 namespace {
 
-PyError type_error(std::string message) {
-  return PyError::lazy(ErrorKind::type_error, std::move(message));
-}
-
 // Built by appending: GCC 12 misreads `"'" + std::string` at -O3 as an overlapping copy.
 PyError cannot_convert(PyObject* object, std::string_view target) {
   std::string message = "'";

@@ -53,11 +53,12 @@ PyCFunction as_table_entry(Function* function) noexcept {
 }
 
 // Lives for the whole process: the function objects keep pointing at their entries. Not const:
-// PyCMethod_New takes an entry by non-const pointer.
+// the module definition takes the table by non-const pointer.
 // NOLINTNEXTLINE(cppcoreguidelines-avoid-non-const-global-variables)
 PyMethodDef function_definitions[] = {
     {"run", as_table_entry(&run_function), METH_FASTCALL | METH_KEYWORDS, "run(args)\n--\n\n"},
     {"main", as_table_entry(&main_function), METH_NOARGS, "main()\n--\n\n"},
+    {nullptr, nullptr, 0, nullptr},  // the end of the table
 };
 
 // Not const: the interpreter fills in m_base when it creates the module.
@@ -67,7 +68,7 @@ PyModuleDef module_definition = {
     .m_name = "tavvik_pypi",
     .m_doc = "",
     .m_size = 0,
-    .m_methods = nullptr,
+    .m_methods = function_definitions,
     .m_slots = nullptr,
     .m_traverse = nullptr,
     .m_clear = nullptr,
@@ -92,43 +93,17 @@ PyResult<void> ensure_documentation(PyObject* module) {
   return {};
 }
 
-PyResult<PyRef> module_all_list(PyObject* module) {
-  PyRef all = PyRef::steal(PyObject_GetAttrString(module, "__all__"));
-  if (all) return all;
-  if (!PyErr_ExceptionMatches(PyExc_AttributeError)) return std::unexpected(PyError::fetch());
-  PyErr_Clear();
-  auto created = checked(PyList_New(0));
-  if (!created) return created;
-  if (PyObject_SetAttrString(module, "__all__", created->get()) < 0) {
-    return std::unexpected(PyError::fetch());
-  }
-  return created;
-}
-
-PyResult<void> add_function(PyObject* module, PyMethodDef& definition) {
-  PyObject* dictionary = PyModule_GetDict(module);
-  if (dictionary == nullptr) return std::unexpected(PyError::fetch());
-  const PyRef module_name = PyRef::borrow(PyDict_GetItemString(dictionary, "__name__"));
-  if (!module_name) return std::unexpected(PyError::fetch());
-
-  // No METH_METHOD: PyPy would call such a function without its defining class.
-  auto function = checked(PyCMethod_New(&definition, module, module_name.get(), nullptr));
-  if (!function) return std::unexpected(std::move(function.error()));
-
-  auto name = checked(PyObject_GetAttrString(function->get(), "__name__"));
-  if (!name) return std::unexpected(std::move(name.error()));
-  if (!PyUnicode_Check(name->get())) {
-    return std::unexpected(PyError::lazy(ErrorKind::type_error,
-                                         "function name is not a str, cannot be added to __all__"));
-  }
-
-  auto all = module_all_list(module);
+// `__all__` names the module's functions in the order of their table.
+PyResult<void> list_functions(PyObject* module) {
+  auto all = checked(PyList_New(0));
   if (!all) return std::unexpected(std::move(all.error()));
-  if (!PyList_Check(all->get())) {
-    return std::unexpected(PyError::lazy(ErrorKind::type_error, "`__all__` must be a list"));
+  for (const PyMethodDef& definition : function_definitions) {
+    if (definition.ml_name == nullptr) break;
+    auto name = checked(PyUnicode_FromString(definition.ml_name));
+    if (!name) return std::unexpected(std::move(name.error()));
+    if (PyList_Append(all->get(), name->get()) < 0) return std::unexpected(PyError::fetch());
   }
-  if (PyList_Append(all->get(), name->get()) < 0) return std::unexpected(PyError::fetch());
-  if (PyObject_SetAttr(module, name->get(), function->get()) < 0) {
+  if (PyObject_SetAttrString(module, "__all__", all->get()) < 0) {
     return std::unexpected(PyError::fetch());
   }
   return {};
@@ -141,10 +116,9 @@ PyResult<PyRef> initialise_module() {
   if (auto documented = ensure_documentation(module->get()); !documented) {
     return std::unexpected(std::move(documented.error()));
   }
-  for (PyMethodDef& definition : function_definitions) {
-    // On failure the half-built module is dropped and the cache stays empty.
-    auto added = add_function(module->get(), definition);
-    if (!added) return std::unexpected(std::move(added.error()));
+  // On failure the half-built module is dropped and the cache stays empty.
+  if (auto listed = list_functions(module->get()); !listed) {
+    return std::unexpected(std::move(listed.error()));
   }
   module_cache = PyRef::borrow(module->get()).release();
   return module;

@@ -1,9 +1,9 @@
 #include "python/process_arguments.hpp"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cstdint>
-#include <cstring>
 #include <optional>
 #include <stdexcept>
 
@@ -33,28 +33,19 @@ void remember_startup_arguments(int argc, char** argv, char** /*envp*/) {
 [[gnu::used, gnu::section(".init_array")]] void (*remember_startup_arguments_hook)(
     int, char**, char**) = &remember_startup_arguments;
 
+// The characters written as a backslash and one more character.
+struct ShortEscape {
+  char32_t code_point;
+  std::string_view text;
+};
+constexpr std::array<ShortEscape, 6> kShortEscapes{
+    {{'"', "\\\""}, {'\\', "\\\\"}, {'\t', "\\t"}, {'\r', "\\r"}, {'\n', "\\n"}, {'\0', "\\0"}}};
+
 void append_escaped(std::string& out, char32_t code_point, std::string_view encoded) {
-  switch (code_point) {
-    case '"':
-      out += "\\\"";
-      return;
-    case '\\':
-      out += "\\\\";
-      return;
-    case '\t':
-      out += "\\t";
-      return;
-    case '\r':
-      out += "\\r";
-      return;
-    case '\n':
-      out += "\\n";
-      return;
-    case '\0':
-      out += "\\0";
-      return;
-    default:
-      break;
+  const auto escape = std::ranges::find(kShortEscapes, code_point, &ShortEscape::code_point);
+  if (escape != kShortEscapes.end()) {
+    out += escape->text;
+    return;
   }
   const bool control = code_point < 0x20 || (code_point >= 0x7F && code_point < 0xA0);
   if (control) {

@@ -5,6 +5,7 @@
 #include <expected>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <variant>
 
 #include "python/py_ref.hpp"
@@ -50,6 +51,11 @@ class PyError {
 
   std::variant<Lazy, Raised> state_;
 };
+
+/// A plain `TypeError` with a message of our own.
+inline PyError type_error(std::string message) {
+  return PyError::lazy(ErrorKind::type_error, std::move(message));
+}
 
 /// The outcome of a step that talks to the interpreter.
 template <class T>

@@ -41,14 +41,10 @@ std::expected<void, std::string> run(std::vector<std::string> args,
     print_usage();
     return {};
   }
-  auto played = run_tavvik(stop_requested);
+  SteadyClock clock;
+  auto played = run_tavvik([] { return tty::open_device_backend(); }, clock, stop_requested);
   if (!played) return std::unexpected(played.error().text());
   return {};
-}
-
-std::expected<void, tui::Error> run_tavvik(const StopCheck& stop_requested) {
-  SteadyClock clock;
-  return run_tavvik([] { return tty::open_device_backend(); }, clock, stop_requested);
 }
 
 std::expected<void, tui::Error> run_tavvik(const BackendFactory& open_backend, Clock& clock,

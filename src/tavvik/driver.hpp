@@ -25,14 +25,12 @@ using StopCheck = std::function<bool()>;
 std::expected<void, std::string> run(std::vector<std::string> args,
                                      const StopCheck& stop_requested = {});
 
-/// Takes over the controlling terminal, plays the animation for 17 seconds and hands the
-/// terminal back; the terminal is released before any failure is returned.
-std::expected<void, tui::Error> run_tavvik(const StopCheck& stop_requested = {});
-
 /// Makes the backend the animation draws through.
 using BackendFactory = std::function<std::expected<std::unique_ptr<tui::Backend>, tui::Error>()>;
 
-/// `run_tavvik` over any backend and clock, so the timeline can be checked without waiting.
+/// Takes over the backend's device (the controlling terminal, for `run`), plays the animation
+/// for 17 seconds on `clock` and hands the device back; it is released before any failure is
+/// returned. Any backend and clock will do, so the timeline can be checked without waiting.
 std::expected<void, tui::Error> run_tavvik(const BackendFactory& open_backend, Clock& clock,
                                            const StopCheck& stop_requested = {});
 

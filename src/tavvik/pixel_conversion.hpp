@@ -2,6 +2,7 @@
 
 // Converting the scene's floating-point positions to canvas pixels and points.
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 
@@ -19,13 +20,8 @@ constexpr std::uint64_t to_pixel_index(double value) {
 /// range; NaN gives 0.
 constexpr std::int32_t to_signed_point(double value) {
   if (value != value) return 0;  // NaN
-  if (value <= std::numeric_limits<std::int32_t>::min()) {
-    return std::numeric_limits<std::int32_t>::min();
-  }
-  if (value >= std::numeric_limits<std::int32_t>::max()) {
-    return std::numeric_limits<std::int32_t>::max();
-  }
-  return static_cast<std::int32_t>(value);
+  using Limits = std::numeric_limits<std::int32_t>;
+  return static_cast<std::int32_t>(std::clamp<double>(value, Limits::min(), Limits::max()));
 }
 
 }  // namespace tavvik

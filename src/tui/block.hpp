@@ -24,15 +24,12 @@ struct BorderSymbols {
 /// the border.
 class Block {
  public:
-  Block() = default;
-
   /// Sets the title, one character per cell. The text is borrowed, not copied, so a frame can
   /// build a block without allocating: it must outlive the block (a literal does).
   Block& title(std::u32string_view text) {
     title_ = text;
     return *this;
   }
-  std::u32string_view title() const { return title_; }
 
   /// The area less the border; sizes stop at 0 and edges never pass each other.
   Rect inner(Rect area) const { return area.shrink(1); }

@@ -22,17 +22,17 @@ bool unpainted(std::span<const Color> pixels) {
 
 void Layer::save(const HalfBlockGrid& grid) {
   width_ = grid.width();
-  height_ = grid.height() / 2;
+  const std::uint32_t height = grid.height() / 2;
   auto blank_row = [&grid](std::uint32_t row) {
     return unpainted(grid.row(2 * row)) && unpainted(grid.row(2 * row + 1));
   };
   band_first_ = 0;
-  while (band_first_ < height_ && blank_row(band_first_)) ++band_first_;
-  band_end_ = height_;
+  while (band_first_ < height && blank_row(band_first_)) ++band_first_;
+  band_end_ = height;
   while (band_end_ > band_first_ && blank_row(band_end_ - 1)) --band_end_;
 
   // Room for the whole picture, so a band that grows later in the animation reuses the memory.
-  cells_.reserve(std::size_t{width_} * height_);
+  cells_.reserve(std::size_t{width_} * height);
   cells_.resize(std::size_t{width_} * (band_end_ - band_first_));
   Cell* out = cells_.data();
   for (std::uint32_t row = band_first_; row < band_end_; ++row) {

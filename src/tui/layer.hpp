@@ -41,8 +41,6 @@ class Layer {
   /// the size of the grid that was saved. Cells outside the buffer are skipped.
   void copy_into(Buffer& buffer, Rect inner) const;
 
-  std::uint16_t width() const { return width_; }
-  std::uint32_t height() const { return height_; }
   /// The cell at column `x`, row `y` of the picture.
   Cell at(std::uint32_t x, std::uint32_t y) const {
     if (y < band_first_ || y >= band_end_) return Cell{};
@@ -54,7 +52,6 @@ class Layer {
 
  private:
   std::uint16_t width_ = 0;
-  std::uint32_t height_ = 0;
   std::uint32_t band_first_ = 0;
   std::uint32_t band_end_ = 0;
   std::vector<Cell> cells_;  // the band only

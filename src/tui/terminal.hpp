@@ -63,7 +63,6 @@ class Terminal {
   void flush();
 
   Rect area() const { return area_; }
-  Backend& backend() { return *backend_; }
 
  private:
   Buffer& current() { return buffers_[current_]; }

@@ -88,7 +88,7 @@ TEST(FruitPicture, NegativeRadiusFillsTheDiscWithoutOutlineOrStem) {
   EXPECT_EQ(painted_count(grid), 29);
 }
 
-// Larger radii take the general fill storage; both must paint every lattice point of the disc.
+// Larger radii must paint every lattice point of the disc too.
 TEST(FruitPicture, FillCoversTheWholeDiscForLargerRadii) {
   for (const double radius : {3.5, 14.5, 15.0, 21.0}) {
     const double cx = 32.5;
