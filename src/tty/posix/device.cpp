@@ -13,18 +13,6 @@ namespace tty {
 
 namespace {
 
-/// Raw mode exactly as cfmakeraw makes it.
-termios raw_from(termios attributes) {
-  attributes.c_iflag &= ~(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON);
-  attributes.c_oflag &= ~OPOST;
-  attributes.c_lflag &= ~(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
-  attributes.c_cflag &= ~(CSIZE | PARENB);
-  attributes.c_cflag |= CS8;
-  attributes.c_cc[VMIN] = 1;
-  attributes.c_cc[VTIME] = 0;
-  return attributes;
-}
-
 // Far above any real screen (an 8K monitor with a tiny font is about 1000 x 300 cells), and few
 // enough that the screen's two buffers and the canvas stay within about 100 MB.
 constexpr std::uint32_t kMostCells = std::uint32_t{1} << 22;
@@ -92,7 +80,8 @@ std::expected<void, tui::Error> Device::take_over(const DeviceTexts& texts) {
   if (!calls_.get_attributes(read_.get(), current)) {
     return std::unexpected(tui::Error("get_termios failed"));
   }
-  const termios raw = raw_from(current);
+  termios raw = current;
+  ::cfmakeraw(&raw);
   signals_ = TerminalSignals::install(
       calls_, SignalTexts{.fd = write_.get(),
                           .give_back = release_text_,

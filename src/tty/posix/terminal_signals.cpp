@@ -16,28 +16,29 @@ namespace {
 /// take it whatever it is and pass the signal on to what was there.
 enum class Takes { FromDefault, Always };
 
-void on_fatal(int signal);
-void on_stop(int signal);
+void on_fatal(int signal, siginfo_t* info, void* context);
+void on_stop(int signal, siginfo_t* info, void* context);
 void on_continue(int signal, siginfo_t* info, void* context);
 void on_window_change(int signal, siginfo_t* info, void* context);
 
 struct Row {
   int signal;
   Takes takes;
-  void (*plain)(int);
-  void (*with_info)(int, siginfo_t*, void*);
+  void (*handler)(int, siginfo_t*, void*);
 };
 
 enum Index : std::size_t { kTerm, kHangUp, kQuit, kStop, kContinue, kWindow };
 
+// clang-format off
 constexpr Row kTable[kTakenSignals] = {
-    {SIGTERM, Takes::FromDefault, on_fatal, nullptr},
-    {SIGHUP, Takes::FromDefault, on_fatal, nullptr},
-    {SIGQUIT, Takes::FromDefault, on_fatal, nullptr},
-    {SIGTSTP, Takes::FromDefault, on_stop, nullptr},
-    {SIGCONT, Takes::Always, nullptr, on_continue},
-    {SIGWINCH, Takes::Always, nullptr, on_window_change},
+    {SIGTERM,  Takes::FromDefault, on_fatal},
+    {SIGHUP,   Takes::FromDefault, on_fatal},
+    {SIGQUIT,  Takes::FromDefault, on_fatal},
+    {SIGTSTP,  Takes::FromDefault, on_stop},
+    {SIGCONT,  Takes::Always,      on_continue},
+    {SIGWINCH, Takes::Always,      on_window_change},
 };
+// clang-format on
 
 // The handlers can only reach what is global. Everything here is written before they are
 // installed, but for the flags, which are atomic.
@@ -48,7 +49,7 @@ std::atomic<bool> g_taken_again{false};
 std::atomic<bool> g_window_changed{false};
 std::atomic<unsigned> g_continued{0};
 sigset_t g_stop_set;
-struct sigaction g_default_action {};
+const struct sigaction g_default_action {};  // SIG_DFL
 struct sigaction g_ours[kTakenSignals];
 std::array<TakenSignal, kTakenSignals> g_taken;
 // NOLINTEND(cppcoreguidelines-avoid-non-const-global-variables)
@@ -112,14 +113,14 @@ void take_again() {
   g_taken_again.store(true, std::memory_order_relaxed);
 }
 
-void on_fatal(int signal) {
+void on_fatal(int signal, siginfo_t*, void*) {
   give_back();
   ::sigaction(signal, &g_default_action, nullptr);
   // Held back while this handler runs; once it returns the default action ends the process.
   (void)::raise(signal);
 }
 
-void on_stop(int signal) {
+void on_stop(int signal, siginfo_t*, void*) {
   const int saved_errno = errno;
   give_back();
   ::sigaction(signal, &g_default_action, nullptr);
@@ -153,13 +154,8 @@ void on_window_change(int signal, siginfo_t* info, void* context) {
 struct sigaction action_for(const Row& row) {
   struct sigaction action {};
   action.sa_mask = handled_signals();
-  action.sa_flags = SA_RESTART;
-  if (row.with_info != nullptr) {
-    action.sa_sigaction = row.with_info;
-    action.sa_flags |= SA_SIGINFO;
-  } else {
-    action.sa_handler = row.plain;
-  }
+  action.sa_flags = SA_RESTART | SA_SIGINFO;
+  action.sa_sigaction = row.handler;
   // Continuing must reach its handler while the stop's handler waits in raise.
   if (row.signal == SIGTSTP) sigdelset(&action.sa_mask, SIGCONT);
   return action;
@@ -176,7 +172,6 @@ std::unique_ptr<TerminalSignals> TerminalSignals::install(SystemCalls& calls,
   g_taken_again = false;
   // The window may have changed since it was measured, before the handler was there to see it.
   g_window_changed = true;
-  g_default_action = action_for(Row{0, Takes::FromDefault, SIG_DFL, nullptr});
   sigemptyset(&g_stop_set);
   sigaddset(&g_stop_set, SIGTSTP);
   for (std::size_t i = 0; i < kTakenSignals; ++i) {
