@@ -127,7 +127,7 @@ class Renderer {
   /// show on the terminal what they are to show, in the pen's colours.
   bool overwrite(int from, int to);
 
-  // Colours (renderer_colors.cpp).
+  // Colours (colors.cpp).
   ColorChange color_change(const Pen& from, tui::Color fg, tui::Color bg) const;
   /// Selects the colours of a cell, both of them, whatever its symbol: erasing and spaces leave
   /// the selected foreground in the cell too.

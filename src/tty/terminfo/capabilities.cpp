@@ -3,10 +3,9 @@
 namespace tty {
 
 Capabilities probe_capabilities(const Environment& environment) {
-  Capabilities found;
-  found.term = environment.text("TERM");
-  if (found.term) found.description = TerminfoDescription::find(*found.term, environment);
-  return found;
+  const auto term = environment.text("TERM");
+  if (!term) return {};
+  return {TerminfoDescription::find(*term, environment)};
 }
 
 }  // namespace tty

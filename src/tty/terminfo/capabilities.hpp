@@ -3,7 +3,6 @@
 // What the terminal is known to understand, probed from the environment.
 
 #include <optional>
-#include <string>
 
 #include "tty/terminfo/control_strings.hpp"
 #include "tty/terminfo/description.hpp"
@@ -14,7 +13,6 @@ namespace tty {
 /// What the terminal is known to understand, probed once from the environment and the
 /// description named by TERM. Probing never fails: what cannot be learnt takes its default.
 struct Capabilities {
-  std::optional<std::string> term;
   std::optional<TerminfoDescription> description;
 };
 
