@@ -159,8 +159,9 @@ class TerminalMatrixTest(unittest.TestCase):
 
         captures = self.captures_at(screen, (4, 5, 6), resize)
         self.assert_handed_back(screen)
-        # Before and after, the whole window shows exactly its frame, border and title included.
-        self.assertEqual(frames(screen.judge(captures[::2])), ["walk x=4", "walk x=8"])
+        # Before and after, the whole window shows exactly its frame, border and title included;
+        # at 100 columns the fruit is reached from x = 5 on.
+        self.assertEqual(frames(screen.judge(captures[::2])), ["walk x=4", "carry x=8"])
         whole, small = (cells(capture.rstrip("\n")) for capture in captures[:2])
         self.assertEqual(len(small), 20, "nothing scrolled")
         self.assertTrue(all(len(row) <= 60 for row in small), "nothing wrapped")
