@@ -10,10 +10,9 @@ import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "python"))
-from support import CHILD_TIMEOUT, TerminalChild  # noqa: E402
+from support import CHILD_TIMEOUT, HANDED_BACK, PRELOAD, VIRTUAL_CLOCK, TerminalChild  # noqa: E402
 
 LAUNCHER = os.environ.get("TAVVIK_LAUNCHER", "")
-PRELOAD = os.environ.get("TAVVIK_PRELOAD", "")
 
 
 @unittest.skipUnless(LAUNCHER, "needs the installed launcher (TAVVIK_LAUNCHER)")
@@ -41,9 +40,8 @@ class LauncherTest(unittest.TestCase):
     @unittest.skipUnless(PRELOAD, "needs the preloaded timeline (TAVVIK_PRELOAD)")
     def test_an_interrupt_ends_it_by_sigint_with_the_terminal_back(self):
         with tempfile.TemporaryDirectory() as pauses:
-            child = TerminalChild([LAUNCHER, "run"], env={
-                "LD_PRELOAD": PRELOAD, "TAVVIK_TEST_VIRTUAL_CLOCK": "1",
-                "TAVVIK_TEST_PAUSE_DIR": pauses, "TAVVIK_TEST_PAUSE_AT": "2"})
+            child = TerminalChild([LAUNCHER, "run"], env=dict(
+                VIRTUAL_CLOCK, TAVVIK_TEST_PAUSE_DIR=pauses, TAVVIK_TEST_PAUSE_AT="2"))
             self.addCleanup(child.kill)
             while not os.path.exists(os.path.join(pauses, "reached")):
                 self.assertIsNone(child.child.poll(), "ended before the pause")
@@ -52,7 +50,7 @@ class LauncherTest(unittest.TestCase):
             open(os.path.join(pauses, "resume-2"), "w").close()
             code, stdout, stderr = child.finish()
         self.assertEqual((code, stdout, stderr), (-signal.SIGINT, b"", b""))
-        self.assertTrue(bytes(child.shown).endswith(b"\x1b[?2004l\x1b[30H\x1b[?1049l"))
+        self.assertTrue(bytes(child.shown).endswith(HANDED_BACK))
         self.assertEqual(child.attributes_after, child.attributes_before)
 
 

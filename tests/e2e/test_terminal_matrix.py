@@ -159,16 +159,14 @@ class TerminalMatrixTest(unittest.TestCase):
 
         captures = self.captures_at(screen, (4, 5, 6), resize)
         self.assert_handed_back(screen)
-        whole, small, back = (cells(capture.rstrip("\n")) for capture in captures)
+        # Before and after, the whole window shows exactly its frame, border and title included;
+        # at 100 columns the fruit is reached from x = 5 on.
+        self.assertEqual(frames(screen.judge(captures[::2])), ["walk x=4", "carry x=8"])
+        whole, small = (cells(capture.rstrip("\n")) for capture in captures[:2])
         self.assertEqual(len(small), 20, "nothing scrolled")
         self.assertTrue(all(len(row) <= 60 for row in small), "nothing wrapped")
         self.assertEqual(small[0], whole[0][:60], "the top row with the title")
         self.assertEqual([row[0] for row in small], [row[0] for row in whole[:20]])
-        self.assertEqual(back[0], whole[0])
-        self.assertEqual([(row[0], row[-1]) for row in back], [(r[0], r[-1]) for r in whole])
-        self.assertEqual(back[-1], whole[-1])
-        [verdict] = screen.judge(captures[2:])
-        self.assertEqual((verdict.matched, verdict.x), (True, 8), verdict)
 
 
 if __name__ == "__main__":

@@ -20,6 +20,13 @@ CHILD_TIMEOUT = 60
 USAGE_LINE = b"Usage: tavvik run\n"
 NO_TERMINAL = "No such device or address (os error 6)"
 
+PRELOAD = os.environ.get("TAVVIK_PRELOAD", "")
+# A child's environment for the preloaded clock, which moves only when the animation sleeps.
+VIRTUAL_CLOCK = {"LD_PRELOAD": PRELOAD, "TAVVIK_TEST_VIRTUAL_CLOCK": "1"}
+# The hand-back's last bytes on a TerminalChild: bracketed paste off, the cursor to the last
+# row, the alternate screen left.
+HANDED_BACK = b"\x1b[?2004l\x1b[30H\x1b[?1049l"
+
 
 def run_child(code, *args, stdout=subprocess.PIPE, env=None):
     """Runs `code` in a new interpreter in a session of its own, so it has no controlling
@@ -115,6 +122,21 @@ def open_descriptors():
 def collect():
     for _ in range(3):
         gc.collect()
+
+
+def assert_played_whole(test, child, stdout=b""):
+    """Lets `child` finish and checks that it played the whole timeline and handed the terminal
+    back as it found it, ending well with `stdout` and no standard error; returns what it
+    showed."""
+    code, out, err = child.finish(limit=60)
+    shown = bytes(child.shown)
+    test.assertEqual((code, out, err), (0, stdout, b""))
+    test.assertIn("WheekHigh, RIP TAVVIK".encode(), shown)
+    # The first frame, then one for every step until the 17 seconds are up.
+    test.assertGreater(shown.count("▀".encode()), 100)
+    test.assertTrue(shown.endswith(HANDED_BACK), shown[-80:])
+    test.assertEqual(child.attributes_after, child.attributes_before)
+    return shown
 
 
 class TerminalChild:

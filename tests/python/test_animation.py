@@ -9,10 +9,9 @@ import tempfile
 import time
 import unittest
 
-from support import TerminalChild
+from support import PRELOAD, VIRTUAL_CLOCK, TerminalChild, assert_played_whole
 
 LAUNCHER = "import tavvik_pypi\nprint(repr(tavvik_pypi.main()))\n"
-PRELOAD = os.environ.get("TAVVIK_PRELOAD", "")
 
 
 @unittest.skipUnless(PRELOAD, "needs the preloaded timeline (TAVVIK_PRELOAD)")
@@ -26,26 +25,12 @@ class WholeAnimationTest(unittest.TestCase):
         self.addCleanup(os.unlink, script.name)
 
         started = time.monotonic()
-        child = TerminalChild([sys.executable, script.name, "run"],
-                              env={"LD_PRELOAD": PRELOAD, "TAVVIK_TEST_VIRTUAL_CLOCK": "1"})
+        child = TerminalChild([sys.executable, script.name, "run"], env=VIRTUAL_CLOCK)
         self.addCleanup(child.kill)
-        code, stdout, stderr = child.finish(limit=60)
-        elapsed = time.monotonic() - started
-        shown = bytes(child.shown)
-
-        self.assertEqual(code, 0, stderr)
-        self.assertEqual(stdout, b"None\n", "nothing but the result on standard output")
-        self.assertLess(elapsed, 40.0)
-        # The first frame, then one for every step until the 17 seconds are up.
-        self.assertGreater(shown.count("▀".encode()), 100)
-        self.assertTrue(shown.startswith(b"\x1b[?2004h\x1b[?1049h"),
-                        shown[:80])
-        self.assertIn("WheekHigh, RIP TAVVIK".encode(), shown)
-        self.assertIn("▀".encode(), shown, "the guinea pig is drawn")
-        self.assertTrue(shown.endswith(b"\x1b[?2004l\x1b[30H\x1b[?1049l"),
-                        shown[-80:])
-        self.assertEqual(child.attributes_after, child.attributes_before,
-                         "the terminal's attributes are handed back")
+        # Nothing but the result on standard output.
+        shown = assert_played_whole(self, child, stdout=b"None\n")
+        self.assertLess(time.monotonic() - started, 40.0)
+        self.assertTrue(shown.startswith(b"\x1b[?2004h\x1b[?1049h"), shown[:80])
 
 
 if __name__ == "__main__":

@@ -12,9 +12,7 @@ import textwrap
 import time
 import unittest
 
-from support import TerminalChild
-
-PRELOAD = os.environ.get("TAVVIK_PRELOAD", "")
+from support import HANDED_BACK, PRELOAD, VIRTUAL_CLOCK, TerminalChild
 HERE = os.path.dirname(os.path.abspath(__file__))  # the child imports support from here
 
 # Run in the child: the code under test calls report(**facts) to send its findings back.
@@ -111,15 +109,13 @@ class FaultTest(unittest.TestCase):
                 result += " (BaseException only)" if not isinstance(error, Exception) else ""
             report(result=result, restored=restored)
             """,
-            env={"LD_PRELOAD": PRELOAD, "TAVVIK_TEST_VIRTUAL_CLOCK": "1",
-                 "TAVVIK_TEST_THROW_AT_TCDRAIN": "3"})
+            env=dict(VIRTUAL_CLOCK, TAVVIK_TEST_THROW_AT_TCDRAIN="3"))
         fact, stdout, stderr = self.finish(child)
         self.assertEqual(fact["result"],
                          "PanicException: injected fault while sending (BaseException only)")
         self.assertTrue(fact["restored"])
         self.assertIn("internal fault: injected fault while sending", stderr)
-        self.assertTrue(bytes(child.shown).endswith(
-            b"\x1b[?2004l\x1b[30H\x1b[?1049l"), child.shown[-80:])
+        self.assertTrue(bytes(child.shown).endswith(HANDED_BACK), child.shown[-80:])
 
     @unittest.skipUnless(PRELOAD, "needs the preloaded timeline (TAVVIK_PRELOAD)")
     def test_a_python_signal_handler_that_raises_ends_the_animation_at_once(self):
@@ -142,8 +138,7 @@ class FaultTest(unittest.TestCase):
             report(result=result, handled=handled, ended=time.monotonic() - start,
                    restored=termios.tcgetattr(tty) == before)
             """,
-            env={"LD_PRELOAD": PRELOAD, "TAVVIK_TEST_VIRTUAL_CLOCK": "1",
-                 "TAVVIK_TEST_PAUSE_DIR": pauses, "TAVVIK_TEST_PAUSE_AT": "3"})
+            env=dict(VIRTUAL_CLOCK, TAVVIK_TEST_PAUSE_DIR=pauses, TAVVIK_TEST_PAUSE_AT="3"))
         reached = os.path.join(pauses, "reached")
         while not os.path.exists(reached) and child.child.poll() is None:
             child.read(0.05)
@@ -155,7 +150,7 @@ class FaultTest(unittest.TestCase):
         self.assertLess(fact["handled"][0], 3.0, "handled at the pause, not at the end")
         self.assertEqual(fact["handled"][0], fact["ended"], "a frame came after the handler")
         self.assertTrue(fact["restored"])
-        self.assertTrue(bytes(child.shown).endswith(b"\x1b[?2004l\x1b[30H\x1b[?1049l"))
+        self.assertTrue(bytes(child.shown).endswith(HANDED_BACK))
 
     @unittest.skipUnless(PRELOAD, "needs the preloaded timeline (TAVVIK_PRELOAD)")
     def test_a_hundred_animations_and_eighty_thousand_usage_lines_leave_nothing_behind(self):
@@ -206,7 +201,7 @@ class FaultTest(unittest.TestCase):
             report(results=sorted(results), after_ten=after_ten, after_hundred=after_hundred,
                    windows=windows, after_usage=after_usage, tracked=len(passed), alive=sum(1 for ref in passed if ref() is not None))
             """,
-            env={"LD_PRELOAD": PRELOAD, "TAVVIK_TEST_VIRTUAL_CLOCK": "1"}, width=80, height=24)
+            env=VIRTUAL_CLOCK, width=80, height=24)
         fact, stdout, stderr = self.finish(child, limit=240)
         self.assertEqual(fact["results"], ["None"])
         self.assertEqual(fact["alive"], 0, "arguments still referenced")

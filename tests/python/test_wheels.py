@@ -10,12 +10,11 @@ import sysconfig
 import tempfile
 import unittest
 
-from support import CHILD_TIMEOUT, TerminalChild
+from support import CHILD_TIMEOUT, PRELOAD, VIRTUAL_CLOCK, TerminalChild, assert_played_whole
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 DIST = os.environ.get("TAVVIK_DIST", os.path.join(HERE, "..", "..", "dist"))
 WHEELS = glob.glob(os.path.join(DIST, "*.whl"))
-PRELOAD = os.environ.get("TAVVIK_PRELOAD", "")
 
 # Besides the interpreter, what a bare Debian (minbase) has: apt itself needs these.
 BARE_DEBIAN_LIBRARIES = {"libstdc++.so.6", "libgcc_s.so.1", "libc.so.6", "libm.so.6"}
@@ -27,11 +26,15 @@ TAG = ("pp%d%d-%s-linux_x86_64" % (*sys.version_info[:2],
        if sys.implementation.name == "pypy" else "cp310-abi3-linux_x86_64")
 
 
-def installed(venv, code):
-    """What `code` prints, run by the venv's interpreter away from the source tree."""
-    return subprocess.run([os.path.join(venv, "bin", "python"), "-c", code], cwd=venv,
-                          capture_output=True, text=True, check=True,
-                          timeout=CHILD_TIMEOUT).stdout.strip()
+def output(*argv, **options):
+    """What the command `argv` prints, bounded as every child is."""
+    return subprocess.run(argv, capture_output=True, text=True, check=True,
+                          timeout=CHILD_TIMEOUT, **options).stdout
+
+
+def text(*path):
+    with open(os.path.join(*path)) as file:
+        return file.read()
 
 
 @unittest.skipUnless(WHEELS, "no wheels in %s: run `make dist` first" % DIST)
@@ -49,7 +52,10 @@ class InstalledWheelTest(unittest.TestCase):
         subprocess.run([os.path.join(cls.venv, "bin", "python"), "-m", "pip", "install",
                         "--quiet", "--no-index", "--only-binary", ":all:", "--find-links", DIST,
                         "tavvik"], cwd=cls.folder.name, check=True, timeout=CHILD_TIMEOUT * 2)
-        cls.module_file = installed(cls.venv, "import tavvik_pypi; print(tavvik_pypi.__file__)")
+        # Run away from the source tree, so that only the installed module can be imported.
+        cls.module_file = output(os.path.join(cls.venv, "bin", "python"), "-c",
+                                 "import tavvik_pypi; print(tavvik_pypi.__file__)",
+                                 cwd=cls.venv).strip()
         cls.dist_info = glob.glob(os.path.join(os.path.dirname(cls.module_file),
                                                "tavvik-*.dist-info"))[0]
 
@@ -59,40 +65,27 @@ class InstalledWheelTest(unittest.TestCase):
 
     def test_the_fitting_wheel_is_installed_with_its_licence_and_types(self):
         self.assertTrue(self.module_file.startswith(self.venv + os.sep), self.module_file)
-        with open(os.path.join(self.dist_info, "WHEEL")) as wheel:
-            self.assertIn("Tag: %s\n" % TAG, wheel.read())
-        with open(os.path.join(self.dist_info, "METADATA")) as metadata:
-            self.assertIn("License: MIT\n", metadata.read())
+        self.assertIn("Tag: %s\n" % TAG, text(self.dist_info, "WHEEL"))
+        self.assertIn("License: MIT\n", text(self.dist_info, "METADATA"))
         self.assertTrue(os.path.exists(os.path.join(self.dist_info, "LICENSE")))
-        site = os.path.dirname(self.module_file)
-        with open(os.path.join(site, "tavvik_pypi-stubs", "__init__.pyi")) as types:
-            self.assertIn("def run(args: Sequence[str]) -> None: ...", types.read())
+        self.assertIn("def run(args: Sequence[str]) -> None: ...",
+                      text(os.path.dirname(self.module_file), "tavvik_pypi-stubs", "__init__.pyi"))
 
     def test_the_module_needs_only_what_a_bare_debian_has_and_exports_one_function(self):
-        dynamic = subprocess.run(["readelf", "-d", "-W", self.module_file], capture_output=True,
-                                 text=True, check=True, timeout=CHILD_TIMEOUT).stdout
+        dynamic = output("readelf", "-d", "-W", self.module_file)
         needed = {line.split("[")[1].rstrip("]") for line in dynamic.splitlines()
                   if "(NEEDED)" in line}
         self.assertNotIn("unibilium", dynamic)
         self.assertLessEqual(needed, BARE_DEBIAN_LIBRARIES)
-        symbols = subprocess.run(["nm", "-D", "--defined-only", self.module_file],
-                                 capture_output=True, text=True, check=True,
-                                 timeout=CHILD_TIMEOUT).stdout
+        symbols = output("nm", "-D", "--defined-only", self.module_file)
         self.assertEqual([line.split()[-1] for line in symbols.splitlines()],
                          ["PyInit_tavvik_pypi"])
 
     def test_tavvik_run_plays_the_whole_timeline_and_hands_the_terminal_back(self):
         child = TerminalChild([os.path.join(self.venv, "bin", "tavvik"), "run"],
-                              env={"LD_PRELOAD": PRELOAD, "TAVVIK_TEST_VIRTUAL_CLOCK": "1"},
-                              cwd=self.folder.name)
+                              env=VIRTUAL_CLOCK, cwd=self.folder.name)
         self.addCleanup(child.kill)
-        code, stdout, stderr = child.finish(limit=60)
-        shown = bytes(child.shown)
-        self.assertEqual((code, stdout, stderr), (0, b"", b""))
-        self.assertIn("WheekHigh, RIP TAVVIK".encode(), shown)
-        self.assertGreater(shown.count("▀".encode()), 100)
-        self.assertTrue(shown.endswith(b"\x1b[?2004l\x1b[30H\x1b[?1049l"), shown[-80:])
-        self.assertEqual(child.attributes_after, child.attributes_before)
+        assert_played_whole(self, child)
 
 
 if __name__ == "__main__":

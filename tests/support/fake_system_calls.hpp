@@ -59,7 +59,6 @@ class FakeSystemCalls final : public tty::SystemCalls {
   }
   Result drain(int) override {
     if (int e = failing("drain")) return std::unexpected(e);
-    if (record) drained_at.push_back(written.size());
     return {};
   }
   Result window_size(int, winsize& out) override {
@@ -87,7 +86,6 @@ class FakeSystemCalls final : public tty::SystemCalls {
   std::set<int> open_fds;
   int bad_closes = 0;
   std::string written;
-  std::vector<std::size_t> drained_at;
   std::vector<int> set_attribute_whens;
   bool short_writes = false;
   bool record = true;  // off: writes are taken and forgotten, allocating nothing

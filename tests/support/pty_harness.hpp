@@ -71,6 +71,27 @@ inline bool same_attributes(const termios& a, const termios& b) {
          a.c_lflag == b.c_lflag && std::equal(std::begin(a.c_cc), std::end(a.c_cc), b.c_cc);
 }
 
+/// A process as /proc tells of it: its state ('T': stopped, 'Z': dead; 0 once it is gone) and
+/// its session.
+struct ProcessState {
+  char state = 0;
+  pid_t session = 0;
+};
+inline ProcessState state_of(pid_t pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string line;
+  std::getline(stat, line);
+  // pid (name) state parent group session ...; the name may hold anything, even ')'.
+  const std::size_t end_of_name = line.rfind(')');
+  ProcessState found;
+  if (end_of_name == std::string::npos ||
+      std::sscanf(line.c_str() + end_of_name + 1, " %c %*d %*d %d", &found.state, &found.session) !=
+          2) {
+    return {};
+  }
+  return found;
+}
+
 /// Sends SIGKILL to every process of `session`: a test's child has it to itself, so that is
 /// the child and every process it started, in whatever process group, stopped or not. Returns
 /// once none is left but the dead (a process may fork while it is looked for).
@@ -83,19 +104,8 @@ inline void kill_session(pid_t session) {
     while (const dirent* entry = ::readdir(processes)) {
       const pid_t pid = static_cast<pid_t>(std::atoi(entry->d_name));
       if (pid <= 0) continue;
-      std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-      std::string line;
-      std::getline(stat, line);
-      // pid (name) state parent group session ...; the name may hold anything, even ')'.
-      const std::size_t end_of_name = line.rfind(')');
-      char state = 0;
-      int parent = 0;
-      int group = 0;
-      int in_session = 0;
-      if (end_of_name != std::string::npos &&
-          std::sscanf(line.c_str() + end_of_name + 1, " %c %d %d %d", &state, &parent, &group,
-                      &in_session) == 4 &&
-          in_session == session && state != 'Z' && state != 'X') {
+      const ProcessState process = state_of(pid);
+      if (process.session == session && process.state != 'Z' && process.state != 'X') {
         ::kill(pid, SIGKILL);
         found = true;
       }
@@ -203,6 +213,18 @@ class PtyChild {
   bool await_report(std::string_view text, std::chrono::milliseconds timeout) {
     return pump_until(timeout, [&] { return reports_.find(text) != std::string::npos; });
   }
+  /// Keeps reading from the terminal and the report line until `found()`, which is asked at
+  /// least every 20 ms, at most for `timeout`; whether it was found.
+  template <typename Found>
+  bool pump_until(std::chrono::milliseconds timeout, Found found) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!found()) {
+      const auto now = std::chrono::steady_clock::now();
+      if (now >= deadline) return false;
+      pump(std::min(deadline, now + std::chrono::milliseconds(20)));
+    }
+    return true;
+  }
   /// Lets the child's `wait_for_parent` return.
   void go_ahead() {
     const char byte = 1;
@@ -256,16 +278,6 @@ class PtyChild {
 
  private:
   PtyChild() = default;
-
-  /// Reads until `found()`, at most for `timeout`; whether it was found.
-  template <typename Found>
-  bool pump_until(std::chrono::milliseconds timeout, Found found) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!found()) {
-      if (!pump(deadline)) return found();
-    }
-    return true;
-  }
 
   /// One round of reading from the terminal and the report line; false once nothing more
   /// came before `deadline` (or, when `until_quiet`, as soon as a round brings nothing).

@@ -6,6 +6,7 @@
 #include <string.h>
 
 #include <algorithm>
+#include <stdexcept>
 
 #include "support/fake_system_calls.hpp"
 #include "tty/device_backend.hpp"
@@ -25,6 +26,14 @@ const tty::MapEnvironment kXterm{{"TERM", "xterm-256color"}};
 bool same(const termios& a, const termios& b) {
   return a.c_iflag == b.c_iflag && a.c_oflag == b.c_oflag && a.c_cflag == b.c_cflag &&
          a.c_lflag == b.c_lflag && std::equal(std::begin(a.c_cc), std::end(a.c_cc), b.c_cc);
+}
+
+/// The toolkit's terminal on the device backend over `calls`; a backend that cannot be opened
+/// throws, which fails the test.
+tui::Terminal open_terminal(FakeSystemCalls& calls) {
+  auto backend = tty::open_device_backend(calls, kXterm);
+  if (!backend) throw std::runtime_error(backend.error().text());
+  return tui::Terminal(std::move(*backend));
 }
 
 /// The `nth` call of `call` fails with `error`; the acquisition must then fail with `text`.
@@ -147,18 +156,14 @@ TEST(Acquisition, TakesOverInRawModeWithTheModesSentAndTheSwitchHeldBack) {
 TEST(Release, AfterFramesSendsOnlyTheTeardownAndRestoresEverything) {
   FakeSystemCalls calls;
   const termios before = calls.attributes;
-  struct sigaction earlier {};
-  earlier.sa_handler = SIG_IGN;
-  calls.actions[SIGWINCH] = earlier;
-  calls.actions[SIGHUP] = earlier;  // as under nohup
+  calls.actions[SIGWINCH].sa_handler = SIG_IGN;
+  calls.actions[SIGHUP].sa_handler = SIG_IGN;  // as under nohup
   {
-    auto backend = tty::open_device_backend(calls, kXterm);
-    ASSERT_TRUE(backend);
+    tui::Terminal terminal = open_terminal(calls);
     for (const int taken : {SIGTERM, SIGQUIT, SIGTSTP, SIGCONT}) {
       EXPECT_NE(calls.actions[taken].sa_handler, SIG_DFL) << ::strsignal(taken);
     }
     EXPECT_EQ(calls.actions[SIGHUP].sa_handler, SIG_IGN) << "the application's choice stands";
-    tui::Terminal terminal(std::move(*backend));
     for (int frame = 0; frame < 3; ++frame) {
       const std::size_t mark = calls.written.size();
       const int writes = calls.count("write");
@@ -206,9 +211,7 @@ TEST(Release, FailingWritesStillRestoreTheAttributes) {
   FakeSystemCalls calls;
   const termios before = calls.attributes;
   {
-    auto backend = tty::open_device_backend(calls, kXterm);
-    ASSERT_TRUE(backend);
-    tui::Terminal terminal(std::move(*backend));
+    tui::Terminal terminal = open_terminal(calls);
     calls.fail("write", EIO, calls.count("write") + 1);
     auto drawn = terminal.try_draw([](tui::Frame&) {});
     ASSERT_FALSE(drawn);
@@ -222,9 +225,7 @@ TEST(Release, FailingWritesStillRestoreTheAttributes) {
 
 TEST(Frame, FailedWaitReportsTcdrainAndTheNextFrameRepaintsInFull) {
   FakeSystemCalls calls;
-  auto backend = tty::open_device_backend(calls, kXterm);
-  ASSERT_TRUE(backend);
-  tui::Terminal terminal(std::move(*backend));
+  tui::Terminal terminal = open_terminal(calls);
   ASSERT_TRUE(terminal.try_draw([](tui::Frame& f) { f.buffer().set_symbol(2, 2, U'a'); }));
   calls.fail("drain", EIO, calls.count("drain") + 1);
   auto drawn = terminal.try_draw([](tui::Frame& f) { f.buffer().set_symbol(3, 2, U'b'); });
@@ -239,12 +240,8 @@ TEST(Frame, FailedWaitReportsTcdrainAndTheNextFrameRepaintsInFull) {
 
 TEST(Frame, AfterAWindowChangeOneWholeFrameIsSentWithinTheWindow) {
   FakeSystemCalls calls;
-  struct sigaction ignored {};
-  ignored.sa_handler = SIG_IGN;
-  calls.actions[SIGWINCH] = ignored;  // passing the signal on must not call it
-  auto backend = tty::open_device_backend(calls, kXterm);
-  ASSERT_TRUE(backend);
-  tui::Terminal terminal(std::move(*backend));
+  calls.actions[SIGWINCH].sa_handler = SIG_IGN;  // passing the signal on must not call it
+  tui::Terminal terminal = open_terminal(calls);
   auto draw = [&](char32_t symbol) {
     return terminal.try_draw([&](tui::Frame& f) {
       f.buffer().set_symbol(1, 1, symbol);
@@ -286,11 +283,9 @@ TEST(Signals, AWaitCutShortByASignalIsMadeAgainNotAFailure) {
   FakeSystemCalls calls;
   calls.fail("set_attributes", EINTR, 1);
   calls.fail("drain", EINTR, 2);
-  auto backend = tty::open_device_backend(calls, kXterm);
-  ASSERT_TRUE(backend) << backend.error().text();
+  tui::Terminal terminal = open_terminal(calls);
   EXPECT_EQ(calls.count("set_attributes"), 2);
   EXPECT_FALSE(calls.attributes.c_lflag & ICANON) << "raw mode applied on the second try";
-  tui::Terminal terminal(std::move(*backend));
   auto drawn = terminal.try_draw([](tui::Frame& f) { f.buffer().set_symbol(2, 2, U'a'); });
   EXPECT_TRUE(drawn) << drawn.error().text();
   EXPECT_EQ(calls.count("drain"), 3);

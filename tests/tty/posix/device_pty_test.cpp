@@ -9,7 +9,6 @@
 
 #include <chrono>
 #include <cstring>
-#include <fstream>
 #include <optional>
 
 #include "support/fake_clock.hpp"
@@ -248,16 +247,6 @@ Job start_job() {
   return job;
 }
 
-/// The process's state as /proc tells ('T': stopped, 'Z': dead), or 0 once it is gone.
-char state_of(pid_t pid) {
-  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-  std::string line;
-  std::getline(stat, line);
-  const std::size_t end_of_name = line.rfind(')');
-  return end_of_name != std::string::npos && line.size() > end_of_name + 2 ? line[end_of_name + 2]
-                                                                           : 0;
-}
-
 // The cursor goes to the last row first, for terminals that have no alternate screen.
 const std::string kTakeAgain = "\x1b[?2004h\x1b[?1049h\x1b[?25l";
 const std::string kReleaseText = "\x1b[?12l\x1b[?25h\x1b[?2004l\x1b[24H\x1b[?1049l";
@@ -346,11 +335,8 @@ TEST(PtySignals, StoppedItGivesTheTerminalBackAndContinuedItTakesItAgainAndRedra
   ::ioctl(child.master(), TIOCSWINSZ, &smaller);
   ::kill(job.pid, SIGTSTP);
   ASSERT_TRUE(child.read_until(kReleaseText, 5s));
-  const auto deadline = std::chrono::steady_clock::now() + 5s;
-  while (state_of(job.pid) != 'T' && std::chrono::steady_clock::now() < deadline) {
-    child.read_until("", 1ms);
-  }
-  ASSERT_EQ(state_of(job.pid), 'T') << "stopped";
+  ASSERT_TRUE(child.pump_until(5s, [&] { return support::state_of(job.pid).state == 'T'; }))
+      << "stopped";
   auto while_stopped = child.attributes();
   ASSERT_TRUE(while_stopped);
   EXPECT_TRUE(support::same_attributes(*job.before, *while_stopped))
@@ -416,7 +402,8 @@ TEST(PtyHarness, AChildThatOverstaysEndsWithEveryProcessItStarted) {
     left_behind = static_cast<pid_t>(std::atoi(child.reports().c_str()));
   }
   ASSERT_GT(left_behind, 0);
-  EXPECT_TRUE(state_of(left_behind) == 0 || state_of(left_behind) == 'Z') << state_of(left_behind);
+  const char state = support::state_of(left_behind).state;
+  EXPECT_TRUE(state == 0 || state == 'Z') << state;
 }
 
 }  // namespace
