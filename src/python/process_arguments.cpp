@@ -42,7 +42,7 @@ constexpr std::array<ShortEscape, 6> kShortEscapes{
     {{'"', "\\\""}, {'\\', "\\\\"}, {'\t', "\\t"}, {'\r', "\\r"}, {'\n', "\\n"}, {'\0', "\\0"}}};
 
 void append_escaped(std::string& out, char32_t code_point, std::string_view encoded) {
-  const auto escape = std::ranges::find(kShortEscapes, code_point, &ShortEscape::code_point);
+  const auto* const escape = std::ranges::find(kShortEscapes, code_point, &ShortEscape::code_point);
   if (escape != kShortEscapes.end()) {
     out += escape->text;
     return;

@@ -36,6 +36,7 @@ class Context {
   Context(CanvasStorage& storage, std::uint16_t columns, std::uint16_t rows);
   Context(const Context&) = delete;
   Context& operator=(const Context&) = delete;
+  ~Context() = default;
 
   /// Marks the grid as holding unsaved painting and lets `shape` paint through a fresh painter.
   void draw(const Shape& shape);
