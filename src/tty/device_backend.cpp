@@ -63,8 +63,13 @@ DeviceTexts device_texts(const ControlStrings& strings) {
 
 std::expected<std::unique_ptr<tui::Backend>, tui::Error> open_device_backend(
     SystemCalls& calls, const Environment& environment) {
-  ControlStrings strings = control_strings_for(probe_capabilities(environment));
-  auto device = Device::acquire(calls, device_texts(strings));
+  const Capabilities capabilities = probe_capabilities(environment);
+  // Refused before the terminal is touched: its screen would show every sequence as text.
+  if (auto refusal = unusable_terminal(capabilities)) {
+    return std::unexpected(tui::Error(std::move(*refusal)));
+  }
+  ControlStrings strings = control_strings_for(capabilities);
+  auto device = Device::acquire(calls, device_texts(strings), capabilities.assumed_size);
   if (!device) return std::unexpected(std::move(device.error()));
   return std::make_unique<DeviceBackend>(std::move(*device), Renderer(std::move(strings)));
 }

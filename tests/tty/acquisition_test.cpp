@@ -36,17 +36,20 @@ tui::Terminal open_terminal(FakeSystemCalls& calls) {
   return tui::Terminal(std::move(*backend));
 }
 
-/// The `nth` call of `call` fails with `error`; the acquisition must then fail with `text`.
+/// The `nth` call of `call` fails with `error` (none: no call fails, TERM is `term`); the
+/// acquisition must then fail with `text`.
 struct InjectedFailure {
   const char* call;
   int error;
   int nth;
   const char* text;
+  const char* term = "xterm-256color";
 };
 
 /// The case by its failing call, which one of them and its error: "open_1_ENXIO", in test
-/// names and in failure messages alike.
+/// names and in failure messages alike; "TERM_dumb" when nothing fails.
 std::string describe(const InjectedFailure& failure) {
+  if (failure.error == 0) return std::string("TERM_") + failure.term;
   return std::string(failure.call) + "_" + std::to_string(failure.nth) + "_" +
          ::strerrorname_np(failure.error);
 }
@@ -62,7 +65,7 @@ class AcquisitionFailure : public testing::TestWithParam<InjectedFailure> {
  protected:
   std::expected<std::unique_ptr<tui::Backend>, tui::Error> acquire() {
     calls.fail(GetParam().call, GetParam().error, GetParam().nth);
-    return tty::open_device_backend(calls, kXterm);
+    return tty::open_device_backend(calls, tty::MapEnvironment{{"TERM", GetParam().term}});
   }
 
   FakeSystemCalls calls;
@@ -71,7 +74,8 @@ class AcquisitionFailure : public testing::TestWithParam<InjectedFailure> {
 
 class EarlyAcquisitionFailure : public AcquisitionFailure {};
 
-// Steps 2 to 4: what was opened is closed; nothing is written and the attributes stay.
+// Steps 2 to 4, and a terminal refused before them: what was opened is closed; nothing is
+// written and the attributes stay.
 TEST_P(EarlyAcquisitionFailure, ClosesWhatWasOpenedAndTouchesNothing) {
   auto backend = acquire();
 
@@ -93,7 +97,11 @@ INSTANTIATE_TEST_SUITE_P(
                     InjectedFailure{"duplicate", EMFILE, 2, "Too many open files (os error 24)"},
                     InjectedFailure{"get_attributes", ENOTTY, 1, "get_termios failed"},
                     InjectedFailure{"set_nonblocking", EBADF, 1,
-                                    "failed to change non-blocking mode"}),
+                                    "failed to change non-blocking mode"},
+                    InjectedFailure{"none", 0, 0,
+                                    "TERM=dumb names a terminal that cannot move the cursor: set "
+                                    "TERM to the terminal in use (xterm-256color, say)",
+                                    "dumb"}),
     name_of);
 
 class LateAcquisitionFailure : public AcquisitionFailure {};

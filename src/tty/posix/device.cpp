@@ -19,17 +19,13 @@ constexpr std::uint32_t kMostCells = std::uint32_t{1} << 22;
 
 }  // namespace
 
-// The way out of the alternate screen is added to the release text once the size is known.
-Device::Device(SystemCalls& calls, const DeviceTexts& texts)
-    : calls_(calls),
-      modes_on_(texts.modes_on),
-      enter_alternate_screen_(texts.enter_alternate_screen),
-      release_text_(texts.show_cursor + texts.modes_off),
-      take_again_text_(modes_on_ + enter_alternate_screen_ + texts.hide_cursor) {}
+Device::Device(SystemCalls& calls, const DeviceTexts& texts, AssumedSize assumed)
+    : calls_(calls), assumed_(assumed), enter_alternate_screen_(texts.enter_alternate_screen) {}
 
 std::expected<std::unique_ptr<Device>, tui::Error> Device::acquire(SystemCalls& calls,
-                                                                   const DeviceTexts& texts) {
-  std::unique_ptr<Device> device(new Device(calls, texts));
+                                                                   const DeviceTexts& texts,
+                                                                   AssumedSize assumed) {
+  std::unique_ptr<Device> device(new Device(calls, texts, assumed));
   if (auto opened = device->open_terminal(); !opened) return std::unexpected(opened.error());
   // From here on a failure is undone by the full release.
   device->release_armed_ = true;
@@ -63,6 +59,9 @@ std::expected<void, tui::Error> Device::open_terminal() {
 
 std::expected<void, tui::Error> Device::take_over(const DeviceTexts& texts) {
   const auto measured = measure_window();
+  // Built first, as releasing needs them; without the size only the part before the switch to
+  // the alternate screen can ever be written, and that part needs no row.
+  build_texts(texts, measured ? std::optional<int>(measured->height - 1) : std::nullopt);
   if (!measured)
     return std::unexpected(os_error(measured.error(), "failed to ioctl(TIOCGWINSZ): "));
   size_ = *measured;
@@ -71,36 +70,40 @@ std::expected<void, tui::Error> Device::take_over(const DeviceTexts& texts) {
                                       " x " + std::to_string(size_.height) +
                                       " cells (the most is " + std::to_string(kMostCells) + ")"));
   }
-  const std::size_t before_leaving = release_text_.size();
-  if (size_.height > 0) texts.to_row_start(size_.height - 1, release_text_);
-  release_text_ += texts.leave_alternate_screen;
-  leave_length_ = release_text_.size() - before_leaving;
-
   termios current{};
   if (!calls_.get_attributes(read_.get(), current)) {
     return std::unexpected(tui::Error("get_termios failed"));
   }
-  termios raw = current;
-  ::cfmakeraw(&raw);
-  signals_ = TerminalSignals::install(
-      calls_, SignalTexts{.fd = write_.get(),
-                          .give_back = release_text_,
-                          .give_back_before_screen = release_text_.size() - leave_length_,
-                          .take_again = take_again_text_,
-                          .take_again_before_screen = modes_on_.size(),
-                          .saved = saved_,
-                          .raw = raw});
+  signal_texts_.raw = current;
+  ::cfmakeraw(&signal_texts_.raw);
+  signals_ = TerminalSignals::install(calls_, signal_texts_);
   // TCSAFLUSH: after the output has drained, dropping input that was never read.
-  if (!retrying_interrupted([&] { return calls_.set_attributes(read_.get(), TCSAFLUSH, raw); })) {
+  if (!retrying_interrupted(
+          [&] { return calls_.set_attributes(read_.get(), TCSAFLUSH, signal_texts_.raw); })) {
     return std::unexpected(tui::Error("failed to set raw mode"));
   }
   // Nothing reads the terminal's input, so no mouse reports or key encodings are asked for:
   // they would only garble what the next reader of the terminal gets.
-  output_ += modes_on_;
+  output_ += texts.modes_on;
   return flush();
 }
 
+void Device::build_texts(const DeviceTexts& texts, std::optional<int> last_row) {
+  give_back_ = texts.show_cursor + texts.modes_off;
+  const std::size_t give_back_before_screen = give_back_.size();
+  if (last_row && *last_row >= 0) texts.to_row_start(*last_row, give_back_);
+  give_back_ += texts.leave_alternate_screen;
+  take_again_ = texts.modes_on + texts.enter_alternate_screen + texts.hide_cursor;
+  signal_texts_ = SignalTexts{.fd = write_.get(),
+                              .give_back = {give_back_, give_back_before_screen},
+                              .take_again = {take_again_, texts.modes_on.size()},
+                              .saved = saved_,
+                              .raw = {}};
+}
+
 std::expected<void, tui::Error> Device::flush() {
+  // A frame that changed nothing on the screen has nothing to write or to wait for.
+  if (output_.empty()) return {};
   std::string_view unwritten = output_;
   std::expected<void, int> written;
   {
@@ -130,8 +133,8 @@ void Device::release() noexcept {
   const TerminalSignals::Deferred deferred;
   // Recorded but unsent changes are never sent now; only what gives the terminal back is. A
   // switch that never reached the terminal needs no way back.
-  std::string_view text = release_text_;
-  if (alternate_screen_ != AlternateScreen::Entered) text.remove_suffix(leave_length_);
+  std::string_view text =
+      signal_texts_.give_back.as_written(alternate_screen_ == AlternateScreen::Entered);
   if (write_all(calls_, write_.get(), text)) {
     (void)retrying_interrupted([&] { return calls_.drain(write_.get()); });
   }
@@ -145,7 +148,8 @@ std::expected<tui::Size, int> Device::measure_window() {
   if (auto measured = calls_.window_size(write_.get(), window); !measured) {
     return std::unexpected(measured.error());
   }
-  return tui::Size{window.ws_col, window.ws_row};
+  return tui::Size{window.ws_col != 0 ? window.ws_col : assumed_.width,
+                   window.ws_row != 0 ? window.ws_row : assumed_.height};
 }
 
 Device::~Device() {

@@ -97,19 +97,19 @@ void write_whole(std::string_view text) {
   }
 }
 
-std::string_view prepared(std::string_view text, std::size_t before_screen) {
-  return g_screen_entered.load(std::memory_order_relaxed) ? text : text.substr(0, before_screen);
+void write_whole(const ScreenSwitchText& text) {
+  write_whole(text.as_written(g_screen_entered.load(std::memory_order_relaxed)));
 }
 
 void give_back() {
-  write_whole(prepared(g_texts.give_back, g_texts.give_back_before_screen));
+  write_whole(g_texts.give_back);
   ::tcsetattr(g_texts.fd, TCSANOW, &g_texts.saved);
 }
 
 void take_again() {
   // In the background this stops the process (SIGTTOU) until it is brought to the foreground.
   ::tcsetattr(g_texts.fd, TCSANOW, &g_texts.raw);
-  write_whole(prepared(g_texts.take_again, g_texts.take_again_before_screen));
+  write_whole(g_texts.take_again);
   g_taken_again.store(true, std::memory_order_relaxed);
 }
 

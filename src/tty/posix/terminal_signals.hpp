@@ -13,15 +13,23 @@
 
 namespace tty {
 
+/// A text that ends with the switch to or from the alternate screen: written whole once the
+/// screen has been entered, and only its first `before_screen` bytes while it never was.
+struct ScreenSwitchText {
+  std::string_view text;
+  std::size_t before_screen = 0;
+  /// What is written, the screen entered or not. Allocates nothing: handlers call it too.
+  std::string_view as_written(bool screen_entered) const {
+    return screen_entered ? text : text.substr(0, before_screen);
+  }
+};
+
 /// What the handlers need to give the terminal back and take it again, fixed before they are
-/// installed. Each text is written whole once the alternate screen has been entered, and only
-/// its first `*_before_screen` bytes before that.
+/// installed.
 struct SignalTexts {
   int fd = -1;
-  std::string_view give_back;
-  std::size_t give_back_before_screen = 0;
-  std::string_view take_again;
-  std::size_t take_again_before_screen = 0;
+  ScreenSwitchText give_back;
+  ScreenSwitchText take_again;
   termios saved{};
   termios raw{};
 };

@@ -152,8 +152,13 @@ TEST(PtyAnimation, TerminalGoneMidAnimationFailsTheFramePromptly) {
 }
 
 struct Size {
-  unsigned short columns;
-  unsigned short rows;
+  unsigned columns;
+  unsigned rows;
+  /// How the output ends: the cursor on the last row played, the alternate screen left.
+  const char* ending;
+  /// COLUMNS and LINES, where set.
+  const char* columns_variable = nullptr;
+  const char* lines_variable = nullptr;
 };
 
 class PtySizes : public testing::TestWithParam<Size> {};
@@ -161,26 +166,36 @@ class PtySizes : public testing::TestWithParam<Size> {};
 TEST_P(PtySizes, WholeAnimationPlays) {
   const Size size = GetParam();
   auto child = PtyChild::start(
-      [](ChildChannel& channel) {
+      [&size](ChildChannel& channel) {
         use_xterm();
+        if (size.columns_variable) ::setenv("COLUMNS", size.columns_variable, 1);
+        if (size.lines_variable) ::setenv("LINES", size.lines_variable, 1);
         // A whole second per pause keeps huge screens to a handful of frames.
         FakeClock clock(200);
         auto played = tavvik::run_tavvik([] { return tty::open_device_backend(); }, clock);
         channel.report(played ? "played" : played.error().text());
         return 0;
       },
-      ChildTerminal::Pty, size.columns, size.rows);
+      ChildTerminal::Pty, static_cast<unsigned short>(size.columns),
+      static_cast<unsigned short>(size.rows));
   ASSERT_EQ(child.finish(60s), 0);
   EXPECT_EQ(child.reports(), "played");
-  EXPECT_TRUE(child.output().ends_with("\x1b[?1049l"));
+  EXPECT_TRUE(child.output().ends_with(size.ending)) << child.output();
 }
 
-INSTANTIATE_TEST_SUITE_P(Extremes, PtySizes,
-                         testing::Values(Size{0, 0}, Size{1, 1}, Size{3000, 1000}),
-                         [](const testing::TestParamInfo<Size>& tested) {
-                           return std::to_string(tested.param.columns) + "x" +
-                                  std::to_string(tested.param.rows);
-                         });
+// A terminal that reports no size plays at the size of COLUMNS and LINES where they are
+// positive, else at its description's (80 x 24).
+INSTANTIATE_TEST_SUITE_P(
+    Extremes, PtySizes,
+    testing::Values(Size{0, 0, "\x1b[24H\x1b[?1049l"}, Size{1, 1, "\x1b[H\x1b[?1049l"},
+                    Size{3000, 1000, "\x1b[1000H\x1b[?1049l"},
+                    Size{0, 0, "\x1b[12H\x1b[?1049l", "50", "12"},
+                    Size{0, 0, "\x1b[24H\x1b[?1049l", "0", "0"}),
+    [](const testing::TestParamInfo<Size>& tested) {
+      const Size& size = tested.param;
+      return std::to_string(size.columns) + "x" + std::to_string(size.rows) +
+             (size.columns_variable ? std::string("_COLUMNS_") + size.columns_variable : "");
+    });
 
 /// Plays the animation held at its first pause until the parent's go-ahead.
 int play_held(ChildChannel& channel) {

@@ -254,7 +254,7 @@ TEST_P(RendererOnDescription, EveryFrameLandsCellForCell) {
 
 INSTANTIATE_TEST_SUITE_P(
     Descriptions, RendererOnDescription,
-    testing::Values(Case{nullptr, 23, 9}, Case{"dumb", 23, 9}, Case{"vt100", 23, 9},
+    testing::Values(Case{nullptr, 23, 9}, Case{"ansi", 23, 9}, Case{"vt100", 23, 9},
                     Case{"linux", 23, 9}, Case{"screen", 23, 9}, Case{"xterm", 23, 9},
                     Case{"xterm-256color", 23, 9}, Case{"tmux-256color", 23, 9},
                     Case{"no-such-terminal", 23, 9}, Case{"no-such-256color", 23, 9},
