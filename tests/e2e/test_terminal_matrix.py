@@ -19,7 +19,7 @@ WIDTH, HEIGHT = 120, 36
 # (name, environment); None unsets a variable.
 TERMINALS = (
     ("TERM unset", {"TERM": None}),
-    ("dumb", {"TERM": "dumb"}),
+    ("ansi", {"TERM": "ansi"}),
     ("vt100", {"TERM": "vt100"}),
     ("linux", {"TERM": "linux"}),
     ("screen", {"TERM": "screen"}),
@@ -33,19 +33,19 @@ TERMINALS = (
     ("COLORTERM=truecolor", {"TERM": "xterm-256color", "COLORTERM": "truecolor"}),
 )
 
-# Sleep count -> the frame on the screen then. The first frame is followed by two sleeps (the
-# long pause, then the step's), every later frame by one, so sleep n (n >= 3) follows frame n - 1,
-# drawn at x = 2(n - 2). At 120 columns the arrival point is column 15: x = 14 still walks, and
-# from x = 16 on the fruit is carried.
+# Sleep count -> the frame on the screen then. The first frame is held for twenty sleeps, then
+# followed by the step's; every later frame by one, so sleep n (n >= 22) follows the frame drawn
+# at x = 2(n - 21). At 120 columns the arrival point is column 15: x = 14 still walks, and from
+# x = 16 on the fruit is carried.
 EXPECTED = {
     1: "front x=0",
-    2: "front x=0",
-    3: "walk x=2",
-    4: "walk x=4",
-    9: "walk x=14",
-    10: "carry x=16",
-    40: "carry x=76",
-    50: "carry x=96",
+    21: "front x=0",
+    22: "walk x=2",
+    23: "walk x=4",
+    28: "walk x=14",
+    29: "carry x=16",
+    59: "carry x=76",
+    69: "carry x=96",
 }
 
 
@@ -101,9 +101,9 @@ class TerminalMatrixTest(unittest.TestCase):
         captures = self.captures_at(screen, EXPECTED, lambda count: modes_during.append(
             screen.show("#{alternate_on},#{cursor_flag},#{mouse_any_flag}")))
         self.assert_handed_back(screen)
-        # dumb wraps as soon as the last column is written, so the bottom-right cell is left
+        # ansi wraps as soon as the last column is written, so the bottom-right cell is left
         # alone there rather than scroll the screen.
-        verdicts = screen.judge(captures, last_cell_blank=name == "dumb")
+        verdicts = screen.judge(captures, last_cell_blank=name == "ansi")
         self.assertEqual(frames(verdicts), list(EXPECTED.values()))
         self.assertEqual(set(modes_during), {"1,0,0"}, "alternate screen, no cursor, no mouse")
         # Bracketed paste is off again: tmux wraps a paste in ESC[200~ ... ESC[201~ only for a
@@ -135,20 +135,21 @@ class TerminalMatrixTest(unittest.TestCase):
     def test_walking_out_at_the_right_edge_leaves_nothing_behind(self):
         # At 80 columns the guinea pig leaves through the right border around x = 56: every
         # frame there must be exactly the frame, with no stray cell left by the previous one.
-        counts = range(28, 40)
+        counts = range(47, 59)
         screen = TmuxScreen(80, 24, env={"TERM": "tmux-256color"}, timeline=True, pauses=counts)
         self.addCleanup(screen.close)
         captures = self.captures_at(screen, counts)
         # Past x = 66 the guinea pig is out of sight, and such frames are all named x=66.
         self.assertEqual(frames(screen.judge(captures)),
-                         ["walk x=%d" % min(2 * (n - 2), 66) for n in counts])
+                         ["walk x=%d" % min(2 * (n - 21), 66) for n in counts])
 
     def test_a_window_changed_mid_run_is_drawn_anew_within_it(self):
-        # Sleep 4 follows the frame at x=4, 5 the one at x=6 in the small window, 6 the one at x=8.
+        # Sleep 23 follows the frame at x=4, 24 the one at x=6 in the small window, 25 the one at
+        # x=8.
         screen = TmuxScreen(100, 30, env={"TERM": "tmux-256color"}, timeline=True,
-                            pauses=(4, 5, 6))
+                            pauses=(23, 24, 25))
         self.addCleanup(screen.close)
-        sizes = {4: (60, 20), 5: (100, 30)}
+        sizes = {23: (60, 20), 24: (100, 30)}
 
         def resize(count):
             if count in sizes:
@@ -157,7 +158,7 @@ class TerminalMatrixTest(unittest.TestCase):
                 # as it does, so from then on the next frame is bound to see it.
                 self.assertTrue(wait_for(lambda: terminal_size(screen) == sizes[count], 5))
 
-        captures = self.captures_at(screen, (4, 5, 6), resize)
+        captures = self.captures_at(screen, (23, 24, 25), resize)
         self.assert_handed_back(screen)
         # Before and after, the whole window shows exactly its frame, border and title included;
         # at 100 columns the fruit is reached from x = 5 on.

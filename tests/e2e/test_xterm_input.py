@@ -16,7 +16,7 @@ import unittest
 
 from tmux_screen import LAUNCHER, PRELOAD, wait_for
 
-PAUSE = 3  # a sleep while the guinea pig walks
+PAUSE = 23  # a sleep while the guinea pig walks, after the twenty that hold the first frame
 TYPED = bytes([0x03]) + b"ls" + bytes([0x01])
 KEYS = ("ctrl+c", "l", "s", "ctrl+a")
 X_PROGRAMS = ("Xvfb", "xterm", "xdotool")

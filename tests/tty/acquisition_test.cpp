@@ -8,12 +8,15 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "support/fake_clock.hpp"
 #include "support/fake_system_calls.hpp"
+#include "tavvik/driver.hpp"
 #include "tty/device_backend.hpp"
 #include "tui/terminal.hpp"
 
 namespace {
 
+using namespace std::chrono_literals;
 using support::FakeSystemCalls;
 
 const std::string kModes = "\x1b[?2004h";
@@ -274,6 +277,27 @@ TEST(Frame, AfterAWindowChangeOneWholeFrameIsSentWithinTheWindow) {
   EXPECT_EQ(frame.find("\x1b[2J"), std::string::npos) << "one whole frame, then changes";
   EXPECT_EQ(std::count(frame.begin(), frame.end(), 'c'), 1);
   EXPECT_EQ(calls.count("window_size"), asked + 1) << "never asked per frame";
+}
+
+TEST(Frame, AWindowChangeWhileTheFirstFrameIsHeldIsRepairedAtOnceAndTheWalkKeepsItsTime) {
+  FakeSystemCalls calls;
+  support::FakeClock clock;
+  std::vector<std::string> sent_by_sleep;  // what went out before each sleep
+  clock.after_sleep = [&](std::chrono::milliseconds) {
+    sent_by_sleep.push_back(std::exchange(calls.written, ""));
+    if (clock.elapsed() != 300ms) return;
+    calls.window = winsize{10, 40, 0, 0};
+    calls.actions[SIGWINCH].sa_sigaction(SIGWINCH, nullptr, nullptr);
+  };
+  ASSERT_TRUE(tavvik::run_tavvik([&] { return tty::open_device_backend(calls, kXterm); }, clock));
+  // The same front view, whole within the window, before the next sleep; then nothing until the
+  // walk's first step at 2030 ms, as ever.
+  ASSERT_GT(sent_by_sleep.size(), 22u);
+  EXPECT_TRUE(sent_by_sleep[3].starts_with("\x1b[?25l\x1b[m\x1b[H\x1b[2J")) << sent_by_sleep[3];
+  EXPECT_NE(sent_by_sleep[3].find("WheekHigh"), std::string::npos);
+  EXPECT_EQ(sent_by_sleep[3].find("\x1b[11"), std::string::npos) << "nothing below the window";
+  for (std::size_t sleep = 4; sleep <= 20; ++sleep) EXPECT_EQ(sent_by_sleep[sleep], "") << sleep;
+  EXPECT_NE(sent_by_sleep[21], "") << "the walk's first frame, after 2000 + 30 ms";
 }
 
 TEST(Frame, PartialAndInterruptedWritesStillDeliverEverythingInOrder) {
