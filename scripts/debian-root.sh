@@ -1,38 +1,63 @@
 #!/usr/bin/env bash
-# Unpacks a set of Debian packages of another release or architecture into a folder, without
-# installing them on this machine, and prints the folder's path:
+# Unpacks a set of Debian packages of another release or architecture into a folder (a root),
+# without installing them on this machine, and prints the folder's path, or runs a program
+# from it:
 #   scripts/debian-root.sh RELEASE ARCH pypy|python3|headers
-# pypy      PyPy with its headers and venv, and everything they depend on: a root to run it from
-#           (chroot, or qemu-user's -L) and to build against
-# python3   CPython and everything it depends on, a root to run it from
+#   scripts/debian-root.sh RELEASE ARCH pypy|python3 run [NAME=VALUE...] PROGRAM [ARGUMENT...]
+# pypy      PyPy with its headers and venv, and everything they depend on
+# python3   CPython and everything it depends on
 # headers   CPython's headers and unibilium's static archive alone, to build against
 # The roots also hold what every Debian has and the module or the interpreters need.
+# run: PROGRAM (a path in the root) with the variables given set for it. For this machine's
+# architecture in a chroot of the root (needs root), in a mount namespace of its own with this
+# machine's /dev, /proc and /tmp; for another under qemu-user, which reads the paths the root
+# holds from it (its -L).
 # Downloads go through a private apt configuration (lists, cache and sources of its own, the
 # Debian archive this machine's apt uses); the machine's own apt state is never touched. The
-# folders live in ${XDG_CACHE_HOME:-$HOME/.cache}/tavvik, outside any clone, and are made once:
-# a later call with the same arguments only prints the path.
+# folders live in ${XDG_CACHE_HOME:-$HOME/.cache}/tavvik, outside any clone, and are made once.
 set -euo pipefail
 
-usage() { echo "usage: $0 RELEASE ARCH pypy|python3|headers" >&2; exit 2; }
-[ $# -eq 3 ] || usage
+usage() {
+  echo "usage: $0 RELEASE ARCH pypy|python3|headers [run [NAME=VALUE...] PROGRAM [ARGUMENT...]]" >&2
+  exit 2
+}
+[ $# -eq 3 ] || { [ $# -ge 5 ] && [ "$4" = run ]; } || usage
 release=$1 arch=$2 set_name=$3
+shift 3
 case $set_name in pypy | python3 | headers) ;; *) usage ;; esac
 
 cache=${XDG_CACHE_HOME:-$HOME/.cache}/tavvik
 root=$cache/roots/$release-$arch-$set_name
-if [ -f "$root/.complete" ]; then
-  echo "$root"
-  exit 0
-fi
+
+# Prints the root, or runs the program of `run`.
+finish() {
+  if [ $# -eq 0 ]; then
+    echo "$root"
+    exit 0
+  fi
+  exec 9>&-  # the lock stays here
+  shift
+  local variables=() emulated=()
+  while [[ $1 == *=* ]]; do
+    variables+=("$1") emulated+=(-E "$1")
+    shift
+  done
+  if [ "$arch" = "$(dpkg --print-architecture)" ]; then
+    exec env "${variables[@]}" unshare --mount sh -c 'mount --rbind /dev "$0/dev" &&
+      mount -t proc proc "$0/proc" && mount --bind /tmp "$0/tmp" && exec chroot "$0" "$@"' \
+      "$root" "$@"
+  fi
+  local gnu=${arch/arm64/aarch64}
+  exec "$(command -v "qemu-$gnu-static" || command -v "qemu-$gnu")" -L "$root" "${emulated[@]}" \
+    "$root$1" "${@:2}"
+}
+[ -f "$root/.complete" ] && finish "$@"
 
 # One at a time: calls for the same release share its lists.
 mkdir -p "$cache"
 exec 9>"$cache/lock"
 flock 9
-if [ -f "$root/.complete" ]; then
-  echo "$root"
-  exit 0
-fi
+[ -f "$root/.complete" ] && finish "$@"
 
 # The archive that serves this machine's own release; it serves the other releases as well.
 codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
@@ -102,4 +127,4 @@ mkdir -p "$partial/dev" "$partial/proc" "$partial/tmp"
 touch "$partial/.complete"
 rm -rf "$root"
 mv "$partial" "$root"
-echo "$root"
+finish "$@"
