@@ -97,8 +97,19 @@ class WheelTest(unittest.TestCase):
     def tearDownClass(cls):
         cls.folder.cleanup()
 
-    def play(self, argv, **options):
-        child = TerminalChild(argv, **options)
+    def install_and_play(self, install, glibc, wheel, site, play):
+        """Runs the `install` command: a wheel whose tag asks for a newer glibc than the
+        interpreter's `glibc` must be refused (a newer release's build is kept away by its tag),
+        any other installed into `site` and played by the `play` command."""
+        installed = subprocess.run(install, capture_output=True, text=True,
+                                   timeout=CHILD_TIMEOUT * 2)
+        if manylinux.version(re.search(r"_(\d+_\d+)_", wheel).group(1).replace("_", ".")) > \
+                manylinux.version(glibc):
+            self.assertIn("No matching distribution found for tavvik", installed.stderr)
+            return
+        self.assertEqual(installed.returncode, 0, installed.stderr)
+        assert_installed(self, site, wheel)
+        child = TerminalChild(play)
         self.addCleanup(child.kill)
         assert_played_whole(self, child)
 
@@ -125,27 +136,30 @@ class WheelTest(unittest.TestCase):
         self.assertTrue(self.module_file.startswith(self.venv + os.sep), self.module_file)
         wheel = [wheel for wheel in WHEELS if "-%s-" % PYTHON_ABI in wheel and "x86_64" in wheel]
         assert_installed(self, os.path.dirname(self.module_file), wheel[0])
-        self.play([os.path.join(self.venv, "bin", "tavvik"), "run"], env=VIRTUAL_CLOCK,
-                  cwd=self.folder.name)
+        child = TerminalChild([os.path.join(self.venv, "bin", "tavvik"), "run"],
+                              env=VIRTUAL_CLOCK, cwd=self.folder.name)
+        self.addCleanup(child.kill)
+        assert_played_whole(self, child)
 
     @unittest.skipUnless(PYPY, "the other Debian release's CPython takes the same cp310-abi3 wheel")
     @unittest.skipUnless(os.geteuid() == 0, "the other release's PyPy runs in a chroot: needs root")
     def test_the_other_releases_pypy_installs_and_plays_its_wheel_in_a_root_of_that_release(self):
         python, release = next(item for item in PYPY_RELEASES.items() if item[1] != THIS_RELEASE)
+        glibc = output(*in_root(release, "amd64", "/usr/bin/pypy3", "-c", FACTS),
+                       timeout=CHILD_TIMEOUT * 10).split()[2]
         with tempfile.TemporaryDirectory(dir="/tmp") as folder:  # the root sees this /tmp
             dist, venv = os.path.join(folder, "dist"), os.path.join(folder, "venv")
             shutil.copytree(DIST, dist)
             preload = shutil.copy(PRELOAD, folder)
             subprocess.run(in_root(release, "amd64", "/usr/bin/pypy3", "-m", "venv", venv),
-                           check=True, timeout=CHILD_TIMEOUT * 10, stdout=subprocess.DEVNULL)
-            subprocess.run(in_root(release, "amd64", os.path.join(venv, "bin", "python"), *PIP,
-                                   "--find-links", dist, "tavvik"),
-                           check=True, timeout=CHILD_TIMEOUT * 2)
-            assert_installed(self, glob.glob(os.path.join(venv, "lib", "*", "site-packages"))[0],
-                             [wheel for wheel in WHEELS if "%s-pypy" % python in wheel and
-                              "x86_64" in wheel][0])
-            self.play(in_root(release, "amd64", os.path.join(venv, "bin", "tavvik"), "run",
-                              **dict(VIRTUAL_CLOCK, LD_PRELOAD=preload)))
+                           check=True, timeout=CHILD_TIMEOUT, stdout=subprocess.DEVNULL)
+            self.install_and_play(
+                in_root(release, "amd64", os.path.join(venv, "bin", "python"), *PIP,
+                        "--find-links", dist, "tavvik"), glibc,
+                [wheel for wheel in WHEELS if "%s-pypy" % python in wheel and "x86_64" in wheel][0],
+                glob.glob(os.path.join(venv, "lib", "*", "site-packages"))[0],
+                in_root(release, "amd64", os.path.join(venv, "bin", "tavvik"), "run",
+                        **dict(VIRTUAL_CLOCK, LD_PRELOAD=preload)))
 
     @unittest.skipUnless(os.path.exists(PRELOAD_AARCH64), "needs the arm64 preloaded timeline")
     def test_arm64_interpreters_play_their_wheels_under_emulation(self):
@@ -157,16 +171,15 @@ class WheelTest(unittest.TestCase):
                 version, abi, glibc = output(*in_root(release, "arm64", interpreter, "-c", FACTS),
                                              timeout=CHILD_TIMEOUT * 10).split()
                 # This machine's pip chooses for the interpreter: pip under emulation is slow.
-                subprocess.run(self.pip + ["--find-links", DIST, "--target", target, "--abi", abi,
-                                           "--implementation", "pp" if PYPY else "cp",
-                                           "--python-version", version, "tavvik"] +
-                               ["--platform=manylinux_2_%d_aarch64" % minor
-                                for minor in range(17, int(glibc.split(".")[1]) + 1)],
-                               check=True, timeout=CHILD_TIMEOUT * 2)
-                assert_installed(self, target, wheel)
-                self.play(in_root(release, "arm64", interpreter,
-                                  os.path.join(target, "bin", "tavvik"), "run", PYTHONPATH=target,
-                                  **dict(VIRTUAL_CLOCK, LD_PRELOAD=PRELOAD_AARCH64)))
+                self.install_and_play(
+                    self.pip + ["--find-links", DIST, "--target", target, "--abi", abi,
+                                "--implementation", "pp" if PYPY else "cp", "--python-version",
+                                version, "tavvik"] +
+                    ["--platform=manylinux_2_%d_aarch64" % minor
+                     for minor in range(17, int(glibc.split(".")[1]) + 1)], glibc, wheel, target,
+                    in_root(release, "arm64", interpreter, os.path.join(target, "bin", "tavvik"),
+                            "run", PYTHONPATH=target,
+                            **dict(VIRTUAL_CLOCK, LD_PRELOAD=PRELOAD_AARCH64)))
 
 
 if __name__ == "__main__":
