@@ -29,6 +29,10 @@ case $set_name in pypy | python3 | headers) ;; *) usage ;; esac
 cache=${XDG_CACHE_HOME:-$HOME/.cache}/tavvik
 root=$cache/roots/$release-$arch-$set_name
 
+# A root counts as made once it is whole and made the way this script makes it now.
+stamp=$(sha256sum "$0" | cut -c1-16)
+made_here() { [ "$(cat "$root/.complete" 2>/dev/null)" = "$stamp" ]; }
+
 # Prints the root, or runs the program of `run`.
 finish() {
   if [ $# -eq 0 ]; then
@@ -51,13 +55,13 @@ finish() {
   exec "$(command -v "qemu-$gnu-static" || command -v "qemu-$gnu")" -L "$root" "${emulated[@]}" \
     "$root$1" "${@:2}"
 }
-[ -f "$root/.complete" ] && finish "$@"
+made_here && finish "$@"
 
 # One at a time: calls for the same release share its lists.
 mkdir -p "$cache"
 exec 9>"$cache/lock"
 flock 9
-[ -f "$root/.complete" ] && finish "$@"
+made_here && finish "$@"
 
 # The archive that serves this machine's own release; it serves the other releases as well.
 codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
@@ -67,6 +71,8 @@ mirror=${mirror:-http://deb.debian.org/debian/}
 
 state=$cache/apt/$release-$arch
 debs=$cache/debs/$release-$arch-$set_name
+# Only this set's packages, as the archive has them now: nothing left from an earlier one.
+rm -rf "$debs"
 mkdir -p "$state/lists/partial" "$state/sources.list.d" "$debs/partial"
 echo "deb [arch=$arch signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] $mirror $release main" \
   >"$state/sources.list"
@@ -124,7 +130,7 @@ if [ -d "$partial/usr/share/ca-certificates" ]; then
 fi
 # Where a chroot mounts the devices, the processes and the temporary files.
 mkdir -p "$partial/dev" "$partial/proc" "$partial/tmp"
-touch "$partial/.complete"
+echo "$stamp" >"$partial/.complete"
 rm -rf "$root"
 mv "$partial" "$root"
 finish "$@"
