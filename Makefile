@@ -71,8 +71,10 @@ run: install
 	$(VENV)/bin/tavvik run
 
 # What goes to users, into dist/: the sdist, and from it a wheel for each of these interpreters
-# that this machine has. The wheels' modules link unibilium in, so a bare Debian of this
-# release plays them with only the interpreter installed.
+# that this machine has, and for the PyPy of Debian 12 and 13 and this release's CPython on
+# x86_64 and arm64, those this machine cannot run built from their Debian packages (downloaded
+# once into ~/.cache/tavvik); every wheel tagged manylinux as its module's symbols allow. The
+# modules link unibilium in, so the interpreter is all a user installs.
 DIST ?= dist
 DIST_INTERPRETERS ?= $(PYPY) $(CPYTHON)
 

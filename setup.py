@@ -1,6 +1,7 @@
 """Packages tavvik_pypi by running the project's own CMake build: there is one list of sources."""
 
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -14,6 +15,14 @@ ROOT = os.path.dirname(os.path.abspath(__file__))
 # src/python/CMakeLists.txt): its file is tavvik_pypi.abi3.so and its wheel cp310-abi3, for
 # every CPython from 3.10 on. PyPy has no stable ABI: one wheel per PyPy version.
 LIMITED_API = sys.implementation.name == "cpython" and sys.version_info >= (3, 10)
+
+
+def long_description():
+    """The README as an index shows it: without its picture (between the picture markers), a file
+    of the source tree that an index cannot show."""
+    with open(os.path.join(ROOT, "README.md"), encoding="utf-8") as file:
+        readme = file.read()
+    return re.sub(r"<!-- picture:.*?<!-- end of picture -->\n", "", readme, flags=re.S)
 
 
 class CMakeBuild(build_ext):
@@ -58,6 +67,8 @@ if LIMITED_API:
     options["bdist_wheel"] = {"py_limited_api": "cp310"}
 
 setup(
+    long_description=long_description(),
+    long_description_content_type="text/markdown",
     # The module's types as a stub-only package, where type checkers look for them (a bare
     # module cannot carry py.typed); named here because Debian 12's setuptools refuses the
     # "-stubs" name in pyproject.toml.

@@ -29,10 +29,15 @@ case "$set_name" in
     packages+=(ncurses-term)
     # `make dist`, whose wheels the wheel suites install.
     packages+=(python3-build)
+    # The wheel suites play the arm64 wheels under emulation, with the preloaded timeline built
+    # for arm64, and the other Debian release's PyPy in a chroot (mount).
+    packages+=(g++-aarch64-linux-gnu qemu-user-static mount)
     ;;
   dist)
-    # The sdist's builder, and a wheel for Debian's CPython as well as for PyPy.
-    packages+=(python3 python3-dev python3-venv python3-setuptools python3-build)
+    # The sdist's builder, a wheel for Debian's CPython as well as for PyPy, and the modules for
+    # arm64.
+    packages+=(python3 python3-dev python3-venv python3-setuptools python3-build
+      g++-aarch64-linux-gnu)
     ;;
   bench)
     packages+=(libbenchmark-dev libncurses-dev)

@@ -62,7 +62,7 @@ if [ ! -d "$pristine" ]; then
   mv "$pristine.partial" "$pristine"
 fi
 
-mounted_under_root() { findmnt -rn -o TARGET | grep -q "^$root/"; }
+mounted_under_root() { findmnt -rn -o TARGET | grep -qE "^$root(/|$)"; }
 
 # Ends whatever still runs in the root, then unmounts innermost first.
 cleanup() {
@@ -72,7 +72,7 @@ cleanup() {
       kill -KILL "${proc#/proc/}" 2>/dev/null || true
     fi
   done
-  for mount in dev/shm dev/pts dev sys proc; do
+  for mount in dev/shm dev/pts dev sys proc ""; do
     if mountpoint -q "$root/$mount"; then
       umount "$root/$mount" 2>/dev/null || umount --lazy "$root/$mount"
     fi
@@ -88,6 +88,9 @@ cp -a "$pristine" "$root"
 
 trap cleanup EXIT
 trap 'exit 130' INT TERM HUP
+# The root a mount point of its own, as / is on a real system (a mount namespace made inside,
+# such as the wheel suite's chroot, needs that).
+mount --bind "$root" "$root"
 mount -t proc proc "$root/proc"
 mount -t sysfs sysfs "$root/sys"
 mount --bind /dev "$root/dev"

@@ -1,7 +1,7 @@
 #include "tty/posix/terminal_signals.hpp"
 
 #include <errno.h>
-#include <pthread.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -72,6 +72,13 @@ bool same_function(const struct sigaction& a, const struct sigaction& b) {
                                    : a.sa_handler == b.sa_handler;
 }
 
+/// Changes the calling thread's signal mask, async-signal-safely. sigprocmask rather than
+/// pthread_sigmask: glibc's is the same per-thread rt_sigprocmask call, but an older symbol (2.2.5
+/// against 2.32), so the module still loads on the systems of its wheels' manylinux_2_28 tag.
+void change_thread_mask(int how, const sigset_t* set, sigset_t* previous) {
+  ::sigprocmask(how, set, previous);  // NOLINT(concurrency-mt-unsafe): per thread in glibc
+}
+
 bool is_default(const struct sigaction& action) {
   return !(action.sa_flags & SA_SIGINFO) && action.sa_handler == SIG_DFL;
 }
@@ -125,10 +132,10 @@ void on_stop(int signal, siginfo_t*, void*) {
   give_back();
   ::sigaction(signal, &g_default_action, nullptr);
   const unsigned continued = g_continued.load(std::memory_order_relaxed);
-  ::pthread_sigmask(SIG_UNBLOCK, &g_stop_set, nullptr);
+  change_thread_mask(SIG_UNBLOCK, &g_stop_set, nullptr);
   // The process stops here, and on_continue runs as it goes on.
   (void)::raise(signal);
-  ::pthread_sigmask(SIG_BLOCK, &g_stop_set, nullptr);
+  change_thread_mask(SIG_BLOCK, &g_stop_set, nullptr);
   ::sigaction(signal, &g_ours[kStop], nullptr);
   // The kernel drops the stop in a process group that no shell watches over: go on at once.
   if (g_continued.load(std::memory_order_relaxed) == continued) take_again();
@@ -223,11 +230,11 @@ bool TerminalSignals::window_changed() {
 
 TerminalSignals::Deferred::Deferred() {
   static const sigset_t handled = handled_signals();
-  pthread_sigmask(SIG_BLOCK, &handled, &previous_);
+  change_thread_mask(SIG_BLOCK, &handled, &previous_);
 }
 
 TerminalSignals::Deferred::~Deferred() {
-  pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
+  change_thread_mask(SIG_SETMASK, &previous_, nullptr);
 }
 
 }  // namespace tty

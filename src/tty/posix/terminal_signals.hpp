@@ -51,7 +51,7 @@ inline constexpr std::size_t kTakenSignals = 6;
 /// group); SIGWINCH only raises a flag. Those four are taken only from their default
 /// disposition: the application's choice (ignored, or a handler) stands. SIGCONT and SIGWINCH
 /// are taken whatever they were, and a handler the application had for them still runs after
-/// ours. Every handler calls only write, tcsetattr, sigaction, pthread_sigmask and raise, on
+/// ours. Every handler calls only write, tcsetattr, sigaction, sigprocmask and raise, on
 /// what was prepared before it was installed, and atomic flags. Only one may exist at a time;
 /// one installed inside another's lifetime puts the other's state back when it goes.
 class TerminalSignals {

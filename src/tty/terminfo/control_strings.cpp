@@ -3,6 +3,8 @@
 #include <charconv>
 #include <string_view>
 
+#include "tty/terminfo/parameters.hpp"
+
 namespace tty {
 
 namespace {
@@ -58,8 +60,17 @@ void append_counted(Counted what, int n, std::string& out) {
 }
 
 void ControlStrings::append_address(int x, int y, std::string& out) const {
-  // One that does not fit, or is damaged at this cell, gives way to the standard form below.
-  if (unusual_cursor_address && unusual_cursor_address->append(x, y, out)) return;
+  if (!unusual_cursor_address.empty()) {
+    char text[64];
+    const int parameters[] = {y, x};
+    const ParameterExpansion expansion =
+        expand_parameters(unusual_cursor_address, parameters, text, sizeof text);
+    // One that does not fit, or is damaged at this cell, gives way to the standard form below.
+    if (!expansion.damaged && expansion.length <= sizeof text) {
+      out.append(text, expansion.length);
+      return;
+    }
+  }
   out += "\x1b[";
   if (y != 0 || x != 0) append_number(y + 1, out);
   if (x != 0) {

@@ -3,7 +3,6 @@
 
 #include <array>
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <string_view>
 
@@ -18,15 +17,6 @@ struct ColorSelect {
   std::uint8_t length = 0;
   bool whole_sequence = false;
   std::string_view view() const { return {text.data(), length}; }
-};
-
-/// A cursor address that a description spells in a form of its own, not ESC[row;colH.
-class CursorAddress {
- public:
-  virtual ~CursorAddress() = default;
-  /// Appends the move to column x, row y (from 0), or nothing and false where the spelling fails
-  /// for this cell. Allocates nothing.
-  virtual bool append(int x, int y, std::string& out) const = 0;
 };
 
 /// ECMA-48 sequences that take one count, ESC [ n final. The flags of `ControlStrings` say which
@@ -60,8 +50,9 @@ struct ControlStrings {
   std::string_view leave_alternate_screen = "\x1b[?1049l";
   std::string_view bracketed_paste_on = "\x1b[?2004h";
   std::string_view bracketed_paste_off = "\x1b[?2004l";
-  /// The description's own cursor address, when it has an unusual one.
-  std::shared_ptr<const CursorAddress> unusual_cursor_address;
+  /// The description's own cursor address, as it spells it (parameters not applied), when it
+  /// has one in a form other than ESC[row;colH; empty otherwise.
+  std::string unusual_cursor_address;
   bool carriage_return = true;    // CR
   bool line_feed = true;          // LF moves one row down
   bool backspace = true;          // BS moves one column left

@@ -1,6 +1,5 @@
 // The control strings spelled as the terminal's description says, xterm's where it is silent.
 #include <algorithm>
-#include <memory>
 #include <string>
 #include <string_view>
 
@@ -9,22 +8,6 @@
 namespace tty {
 
 namespace {
-
-/// A cursor address in the description's own spelling.
-class DescribedCursorAddress final : public CursorAddress {
- public:
-  explicit DescribedCursorAddress(TerminfoDescription description)
-      : description_(std::move(description)) {}
-  bool append(int x, int y, std::string& out) const override {
-    char text[64];
-    const auto length = description_.expand_into(unibi_cursor_address, {y, x}, text, sizeof text);
-    if (length) out.append(text, *length);
-    return length.has_value();
-  }
-
- private:
-  TerminfoDescription description_;
-};
 
 /// Whether the description spells a capability exactly as `standard` formats the same
 /// parameters, tried on a few values so that conditionals in the capability show up.
@@ -101,7 +84,7 @@ void use_description_strings(const TerminfoDescription& description, ControlStri
       });
   // A damaged address (one that divides by zero, say) is passed over: ESC[row;colH stands in.
   if (!standard_address && description.expand(unibi_cursor_address, {0, 0})) {
-    strings.unusual_cursor_address = std::make_shared<DescribedCursorAddress>(description);
+    strings.unusual_cursor_address = description.format(unibi_cursor_address).value_or("");
   }
   strings.carriage_return = spelled_exactly(description, unibi_carriage_return, "\r");
   strings.line_feed = spelled_exactly(description, unibi_cursor_down, "\n");

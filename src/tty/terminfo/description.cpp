@@ -39,6 +39,12 @@ bool TerminfoDescription::has(unibi_string capability) const {
   return unibi_get_str(term_.get(), capability) != nullptr;
 }
 
+std::optional<std::string> TerminfoDescription::format(unibi_string capability) const {
+  const char* text = unibi_get_str(term_.get(), capability);
+  if (text == nullptr) return std::nullopt;
+  return std::string(text);
+}
+
 bool TerminfoDescription::extended_flag(std::string_view name) const {
   const std::size_t count = unibi_count_ext_bool(term_.get());
   for (std::size_t i = 0; i < count; ++i) {
@@ -60,17 +66,6 @@ bool TerminfoDescription::has_extended(std::string_view name) const {
     }
   }
   return extended_flag(name);
-}
-
-std::optional<std::size_t> TerminfoDescription::expand_into(unibi_string capability,
-                                                            std::initializer_list<int> parameters,
-                                                            char* out, std::size_t size) const {
-  const char* format = unibi_get_str(term_.get(), capability);
-  if (format == nullptr) return std::nullopt;
-  // Not unibi_run, which traps on a division by zero and reads through a null pointer for %s.
-  const ParameterExpansion expansion = expand_parameters(format, parameters, out, size);
-  if (expansion.damaged || expansion.length > size) return std::nullopt;
-  return expansion.length;
 }
 
 std::optional<std::string> TerminfoDescription::expand(

@@ -20,6 +20,7 @@ namespace tty {
 /// A compiled terminal description (terminfo), parsed with unibilium. Files are found and read
 /// here rather than by unibilium, whose own search gives up on descriptions over 4096 bytes, stops
 /// at the first unreadable file and reads an empty TERMINFO_DIRS entry differently from ncurses.
+/// Move-only: it owns the parsed description.
 class TerminfoDescription {
  public:
   /// The first description called `name` in the search order that parses, or nothing.
@@ -33,6 +34,9 @@ class TerminfoDescription {
   int number(unibi_numeric capability) const;
   /// Whether a string capability is present.
   bool has(unibi_string capability) const;
+  /// A string capability as the description spells it, parameters not applied; nothing when
+  /// absent.
+  std::optional<std::string> format(unibi_string capability) const;
   /// A boolean of the extended (user-defined) section, such as "Tc".
   bool extended_flag(std::string_view name) const;
   /// Whether the extended section holds `name` in any of its kinds: a boolean that is set, a
@@ -42,19 +46,15 @@ class TerminfoDescription {
   /// damaged (see `expand_parameters`), so that the caller's ANSI form stands in.
   std::optional<std::string> expand(unibi_string capability,
                                     std::initializer_list<int> parameters = {}) const;
-  /// `expand` into a caller's buffer, for use while rendering without allocating: the length of
-  /// the text, or nothing when the capability is absent, damaged or longer than `size` (a
-  /// sequence cut short is as damaged as one that divides by zero).
-  std::optional<std::size_t> expand_into(unibi_string capability,
-                                         std::initializer_list<int> parameters, char* out,
-                                         std::size_t size) const;
 
  private:
   struct Destroy {
     void operator()(unibi_term* term) const { unibi_destroy(term); }
   };
-  explicit TerminfoDescription(unibi_term* term) : term_(term, Destroy{}) {}
-  std::shared_ptr<unibi_term> term_;
+  explicit TerminfoDescription(unibi_term* term) : term_(term) {}
+  // Owned alone, so the description moves rather than copies: GCC 12 inlines a check of glibc
+  // 2.32's __libc_single_threaded into shared_ptr's counting, past the wheels' manylinux_2_28.
+  std::unique_ptr<unibi_term, Destroy> term_;
 };
 
 }  // namespace tty

@@ -82,12 +82,15 @@ std::optional<std::string> read_small_file(const std::string& path, std::size_t 
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   if (fd == -1) return std::nullopt;
   std::optional<std::string> content;
-  struct stat status {};
-  if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) &&
-      static_cast<std::size_t>(status.st_size) <= limit) {
+  // statx rather than fstat: fstat is a symbol of glibc 2.33, statx one of 2.28, which keeps
+  // the module loadable on older systems (the wheels' manylinux_2_28 tag). The same facts, and
+  // the same one system call on any kernel from 4.11 on (glibc falls back to fstat before).
+  struct statx status {};
+  if (::statx(fd, "", AT_EMPTY_PATH, STATX_TYPE | STATX_SIZE, &status) == 0 &&
+      S_ISREG(status.stx_mode) && status.stx_size <= limit) {
     std::string bytes;
     // One byte more than the file claims, to notice a file that grew while being read.
-    bytes.resize(static_cast<std::size_t>(status.st_size) + 1);
+    bytes.resize(static_cast<std::size_t>(status.stx_size) + 1);
     std::size_t used = 0;
     bool failed = false;
     while (used <= limit) {
