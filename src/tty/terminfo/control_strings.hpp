@@ -77,6 +77,9 @@ struct ControlStrings {
   /// Writing the last column wraps at once (auto margins without the pending-wrap state), so the
   /// bottom-right cell cannot be written without scrolling.
   bool eager_wrap = false;
+  /// Writing the last column leaves the cursor pending there (auto margins with the newline
+  /// glitch): the next symbol goes to the start of the next row.
+  bool deferred_wrap = false;
   std::array<ColorSelect, 256> foreground{};
   std::array<ColorSelect, 256> background{};
 
