@@ -7,9 +7,11 @@
 //   walk_xNC, carry_xNC        ours / ncurses
 //   allocs                     heap allocations per steady-state frame
 //   t/cell                     the frame time divided by the cells of the screen
+//   first_xB, walk_xB, carry_xB, t_xB
+//                              our bytes and frame time divided by the baseline's (kBaseline)
 // Our figures are for the terminal TERM names (xterm-256color without it); ncurses's always for
-// xterm-256color. Below the table: the peak resident memory of a process playing the 200 x 50
-// sequence.
+// xterm-256color, and the baseline's ratios are only given on it. Below the table: the peak
+// resident memory of a process playing the 200 x 50 sequence.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -27,6 +29,22 @@
 
 namespace {
 
+/// The figures of the row-by-row renderer (commit ddd8eac) on xterm-256color, the baseline the
+/// bench compares against: bytes per frame as above, and the frame time on the development
+/// machine (2 cores, the least of several runs).
+struct Baseline {
+  tui::Size size;
+  double first_B;
+  double walk_B;
+  double carry_B;
+  double time_us;
+};
+constexpr Baseline kBaseline[] = {
+    {{80, 24}, 2078, 256.8, 0, 0},
+    {{200, 50}, 3205, 772.9, 869.8, 43},
+    {{400, 120}, 5392, 767.1, 869.8, 0},
+    {{1000, 300}, 11512, 765.1, 869.8, 0},
+};
 constexpr tui::Size kSizes[] = {{80, 24}, {200, 50}, {400, 120}, {1000, 300}};
 
 /// The console table, with one row per benchmark: the median of its repetitions.
@@ -43,6 +61,25 @@ class MedianOnly final : public benchmark::ConsoleReporter {
 
 double ratio(double ours, double theirs) {
   return theirs > 0 ? ours / theirs : 0;
+}
+
+/// Our figures beside the baseline's, as ratios, when measured on the baseline's terminal.
+void compare_with_baseline(benchmark::State& state, tui::Size size,
+                           const bench::FrameMeasurements& figures) {
+  if (bench::measured_terminal().raw("TERM") != "xterm-256color") return;
+  for (const Baseline& baseline : kBaseline) {
+    if (baseline.size.width != size.width || baseline.size.height != size.height) continue;
+    auto& c = state.counters;
+    c["first_xB"] = ratio(figures.ours.first, baseline.first_B);
+    c["walk_xB"] = ratio(figures.ours.walking, baseline.walk_B);
+    c["carry_xB"] = ratio(figures.ours.carrying, baseline.carry_B);
+    // The frame time over the baseline's, as t/cell is the frame time over the cells.
+    if (baseline.time_us > 0) {
+      c["t_xB"] = benchmark::Counter(
+          baseline.time_us * 1e-6,
+          benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    }
+  }
 }
 
 void frame(benchmark::State& state, tui::Size size, bench::FrameMeasurements figures) {
@@ -81,6 +118,7 @@ void frame(benchmark::State& state, tui::Size size, bench::FrameMeasurements fig
   c["walk_xNC"] = ratio(figures.ours.walking, figures.ncurses.walking);
   c["carry_xNC"] = ratio(figures.ours.carrying, figures.ncurses.carrying);
   c["allocs"] = figures.allocations_per_steady_frame;
+  compare_with_baseline(state, size, figures);
 }
 
 }  // namespace

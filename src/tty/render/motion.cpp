@@ -1,7 +1,5 @@
 // Cursor motion: the cheapest way the terminal has from where the cursor is to a cell.
 
-#include <algorithm>
-
 #include "tty/render/renderer.hpp"
 #include "tty/render/symbols.hpp"
 #include "tui/utf8.hpp"
@@ -14,11 +12,6 @@ namespace {
 constexpr int kLongestOverwrite = 8;
 // What moving right writes over a cell that is drawn later anyway.
 constexpr char kFiller = ' ';
-
-/// Bytes of ESC [ row ; column H.
-int address_cost(int x, int y) {
-  return 4 + digits(y + 1) + digits(x + 1);
-}
 
 }  // namespace
 
@@ -127,21 +120,6 @@ bool Renderer::overwrite(int from, int to) {
     tui::append_utf8(symbol, overwrite_);
   }
   return true;
-}
-
-int Renderer::rough_motion(Cursor from, int x, int y) const {
-  if (from == Cursor{x, y}) return 0;
-  const int address = address_cost(x, y);
-  if (from.y < 0 || from.x < 0) return address;
-  const int down = y - from.y;
-  int vertical = 0;
-  if (down > 0) vertical = std::min(down, counted_cost(down));
-  if (down < 0) vertical = counted_cost(-down);
-  const int right = x - from.x;
-  int horizontal = 0;
-  if (right > 0) horizontal = counted_cost(right);
-  if (right < 0) horizontal = std::min(-right, counted_cost(-right));
-  return std::min(address, vertical + std::min(horizontal, counted_cost(x + 1)));
 }
 
 }  // namespace tty

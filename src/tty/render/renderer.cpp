@@ -71,7 +71,9 @@ void Renderer::start_frame(const tui::Buffer& wanted) {
   // A frame never needs more than this, so later frames of the same size allocate nothing.
   to_draw_.assign(cells, 0);
   strokes_.reserve(cells);
-  groups_.reserve(cells);
+  patches_.reserve(cells);
+  route_.reserve(cells);
+  route_costs_.reserve((kMostRoutedPatches + 1) * (kMostRoutedPatches + 1));
   columns_.reserve(static_cast<std::size_t>(width_));
   shifted_.reserve(static_cast<std::size_t>(width_));
   shifts_.reserve(static_cast<std::size_t>(height_));
@@ -100,17 +102,18 @@ void Renderer::set_to_draw(std::span<const int> columns, bool to_draw) {
 }
 
 void Renderer::draw_strokes(std::string& out) {
-  group_by_pen();
-  while (const PenGroup* group = next_group()) draw_group(*group, out);
+  make_patches();
+  plan_route();
+  for (const std::uint32_t patch : route_) draw_patch(patches_[patch], out);
 }
 
-void Renderer::draw_group(const PenGroup& group, std::string& out) {
-  // Row by row, each row's cells of the group from left to right.
-  for (std::uint32_t first = group.first; first < group.end;) {
+void Renderer::draw_patch(const Patch& patch, std::string& out) {
+  // Row by row, each row's cells of the patch from left to right.
+  for (std::uint32_t first = patch.first; first < patch.end;) {
     const int y = stroke_row(strokes_[first]);
     enter_row(y);
     columns_.clear();
-    for (; first < group.end && stroke_row(strokes_[first]) == y; ++first) {
+    for (; first < patch.end && stroke_row(strokes_[first]) == y; ++first) {
       columns_.push_back(stroke_column(strokes_[first]));
     }
     draw_cells(columns_, out);

@@ -15,17 +15,22 @@
 
 namespace tty {
 
-/// Turns a frame into control sequences, appending to a caller's buffer. A frame goes out in
-/// two passes. First the shifts: rows whose picture has merely moved to the right are shifted
-/// sideways with insert and delete, where that spares more than it costs. Then the cells still
-/// to draw, pen by pen: all the cells of one pair of colours, top to bottom and left to right,
-/// then the pair that is cheapest to change to and reach next. A colour change costs many
-/// bytes (often a dozen) and a move between neighbouring cells few (a line feed, a backspace),
-/// so gathering each pair's cells across rows sends far fewer colour changes than drawing row
-/// by row. Every cell it draws ends up with the cell's symbol and both its colours. It keeps
-/// what the terminal's cursor and pen (its selected colours) are known to be and the frame it
-/// is drawing: what the screen shows is the caller's. Nothing is allocated once its storage
-/// has grown to a frame's size.
+/// Turns a frame into control sequences, appending to a caller's buffer. Every cell it draws
+/// ends up with the cell's symbol and both its colours. A colour change costs many bytes (often
+/// a dozen), a move to a nearby cell few (a line feed, a backspace), so a frame goes out pen by
+/// pen rather than row by row:
+///   1. Shifts. Rows whose picture has merely moved to the right are shifted with delete and
+///      insert where that spares more than it costs: all the deletions top to bottom, then all
+///      the insertions, so that the cursor mostly moves a row down.
+///   2. Patches. The cells still to draw are gathered by pen (pair of colours) into patches,
+///      each a pen's cells on consecutive rows.
+///   3. Route. The patches are put in the order that costs least in colour changes and moves
+///      between them, as far as a quick search finds.
+///   4. Cells. Each patch is drawn top to bottom and left to right, each cell reached by the
+///      cheapest motion, blanks erased where that is shorter.
+/// It keeps what the terminal's cursor and pen (its selected colours) are known to be and the
+/// frame it is drawing: what the screen shows is the caller's. Nothing is allocated once its
+/// storage has grown to a frame's size.
 class Renderer {
  public:
   explicit Renderer(ControlStrings strings) : strings_(std::move(strings)) {}
@@ -77,16 +82,31 @@ class Renderer {
     int cost = 0;
     bool restart = false;
   };
-  /// The cells of one pair of colours still to draw: [first, end) of `strokes_`, row by row.
-  struct PenGroup {
+  /// A stretch lo..hi of a row to be shifted `shift` columns to the right: by deleting at any
+  /// column of delete_first..delete_last, then inserting at any of insert_first..lo.
+  struct Shift {
+    int y;
+    int lo;
+    int hi;
+    int shift;
+    int delete_first;
+    int delete_last;
+    int insert_first;
+  };
+  /// A cell still to draw, as one number that sorts by pen, then row, then column.
+  using Stroke = std::uint64_t;
+  /// The cells of one pen on consecutive rows still to draw: strokes [first, end), row by row.
+  struct Patch {
     tui::Color fg;
     tui::Color bg;
     std::uint32_t first;
     std::uint32_t end;
-    bool drawn;
   };
   enum class Horizontal : std::uint8_t { None, Forward, Backward, Backspaces, Column, Overwrite };
   static constexpr int kImpossible = INT_MAX / 4;
+  // Beyond this many patches (scattered noise rather than pictures) they go in pen order: the
+  // route's search costs the square of their number.
+  static constexpr std::size_t kMostRoutedPatches = 64;
   // Colour codes: the palette's and the default.
   static constexpr std::uint64_t kColorCodes = 257;
 
@@ -94,7 +114,7 @@ class Renderer {
   void record_cursor(Cursor cursor) { cursor_ = cursor; }
   void record_pen(Pen pen) { pen_ = pen; }
 
-  // The frame: its cells gathered, then drawn pen by pen (renderer.cpp).
+  // The frame (renderer.cpp).
   /// Takes the drawn size, min(frame, window), and makes room for its cells.
   void start_frame(const tui::Buffer& wanted);
   /// Makes row y the one being drawn; `shown`: what the terminal showed before the frame.
@@ -104,45 +124,22 @@ class Renderer {
   /// Records whether the terminal shows the row's cells at `columns` as the frame wants them
   /// (false) or not yet (true).
   void set_to_draw(std::span<const int> columns, bool to_draw);
-  /// A stretch lo..hi of a row to be shifted `shift` columns to the right.
-  struct Shift {
-    int y;
-    int lo;
-    int hi;
-    int shift;
-  };
-  /// A cell still to draw as one number that sorts by pen, then row, then column.
-  static std::uint64_t stroke(const tui::Cell& cell, int x, int y) {
-    const std::uint64_t pen = std::uint64_t{cell.fg.code()} * kColorCodes + cell.bg.code();
-    return pen << 32 | static_cast<std::uint64_t>(y) << 16 | static_cast<std::uint64_t>(x);
-  }
-  static std::uint32_t stroke_pen(std::uint64_t stroke) {
-    return static_cast<std::uint32_t>(stroke >> 32);
-  }
-  static int stroke_row(std::uint64_t stroke) { return static_cast<int>(stroke >> 16 & 0xFFFF); }
-  static int stroke_column(std::uint64_t stroke) { return static_cast<int>(stroke & 0xFFFF); }
-  /// Draws every cell still to draw, pen group by pen group.
-  void draw_strokes(std::string& out);
-  void draw_group(const PenGroup& group, std::string& out);
-
-  // Cells of a row (cells.cpp).
-  /// Draws the row's cells at `columns` (all differing from the terminal) in that order.
-  void draw_cells(std::span<const int> columns, std::string& out);
-  /// Blank cells from columns[i] on: erased where that is shorter than writing spaces. Returns
-  /// the index of the last column covered.
-  std::size_t draw_blanks(std::span<const int> columns, std::size_t i, std::string& out);
-  void write_cell(int x, std::string& out);
-  /// Whether writing the cell at column x of the row would scroll the whole screen up: the
-  /// bottom-right cell, with eager wrapping. Such a cell is left as it is.
-  bool scrolls_when_written(int x) const;
-  /// One past the last non-blank cell of the row.
-  int row_end();
   bool still_to_draw(int x) const { return to_draw_[cell_index(x)] != 0; }
   void mark_drawn(int x) { to_draw_[cell_index(x)] = 0; }
   std::size_t cell_index(int x) const {
     return static_cast<std::size_t>(row_.y) * static_cast<std::size_t>(width_) +
            static_cast<std::size_t>(x);
   }
+  /// Draws every cell still to draw, patch by patch along the route.
+  void draw_strokes(std::string& out);
+  void draw_patch(const Patch& patch, std::string& out);
+  static Stroke stroke(const tui::Cell& cell, int x, int y) {
+    const std::uint64_t pen = std::uint64_t{cell.fg.code()} * kColorCodes + cell.bg.code();
+    return pen << 32 | static_cast<std::uint64_t>(y) << 16 | static_cast<std::uint64_t>(x);
+  }
+  static std::uint32_t stroke_pen(Stroke s) { return static_cast<std::uint32_t>(s >> 32); }
+  static int stroke_row(Stroke s) { return static_cast<int>(s >> 16 & 0xFFFF); }
+  static int stroke_column(Stroke s) { return static_cast<int>(s & 0xFFFF); }
 
   // Shifts (shifts.cpp).
   /// Plans to shift the changed stretch of the row sideways where its picture has merely moved
@@ -156,10 +153,42 @@ class Renderer {
   tui::Cell shifted_cell(int x, int lo, int shift) const;
   /// A rough cost in bytes of drawing the row's cells at `columns`.
   int rough_drawing_cost(std::span<const int> columns) const;
-  /// Sends the planned shifts, all the deletions top to bottom, then all the insertions, so
-  /// that the cursor moves mostly a row down and a few columns aside; then records which cells
-  /// of the shifted rows still differ.
+  /// Sends the planned shifts, then records which cells of the shifted rows still differ.
   void apply_shifts(const tui::Buffer& shown, std::string& out);
+  /// Calls apply(shift, column) for each planned shift, in row order, with the column of its
+  /// deletion or of its insertion: for each run of rows whose ranges share columns, the shared
+  /// column nearest the cursor, so that the cursor then only moves down.
+  template <typename Apply>
+  void for_each_shift_column(const tui::Buffer& shown, bool deleting, Apply apply);
+
+  // The route (route.cpp).
+  /// Sorts the strokes by pen, row and column, and makes the patches.
+  void make_patches();
+  /// Puts the patches in order into `route_`.
+  void plan_route();
+  /// Fills `route_costs_` with the cost of going from the end of each patch to the start of
+  /// each other, and from the frame's start and to its end.
+  void estimate_route_costs();
+  int route_cost(std::size_t from, std::size_t to) const {
+    return route_costs_[from * (patches_.size() + 1) + to];
+  }
+  /// Moves single patches of the route to where they cost less; false when none does.
+  bool improve_route();
+  /// A rough cost in bytes of moving the cursor from `from` to (x, y).
+  int rough_motion(Cursor from, int x, int y) const;
+
+  // Cells of a row (cells.cpp).
+  /// Draws the row's cells at `columns` (all differing from the terminal) in that order.
+  void draw_cells(std::span<const int> columns, std::string& out);
+  /// Blank cells from columns[i] on: erased where that is shorter than writing spaces. Returns
+  /// the index of the last column covered.
+  std::size_t draw_blanks(std::span<const int> columns, std::size_t i, std::string& out);
+  void write_cell(int x, std::string& out);
+  /// Whether writing the cell at column x of the row would scroll the whole screen up: the
+  /// bottom-right cell, with eager wrapping. Such a cell is left as it is.
+  bool scrolls_when_written(int x) const;
+  /// One past the last non-blank cell of the row.
+  int row_end();
 
   // Motion (motion.cpp).
   void move_to(int x, std::string& out);
@@ -174,19 +203,12 @@ class Renderer {
   /// Moving right by writing the row's cells in between, into `overwrite_`; false unless each
   /// either shows on the terminal what it is to show, in the pen's colours, or is still to draw.
   bool overwrite(int from, int to);
-  /// A rough cost in bytes of moving the cursor from `from` to (x, y).
-  int rough_motion(Cursor from, int x, int y) const;
 
   // Colours (colors.cpp).
   ColorChange color_change(const Pen& from, tui::Color fg, tui::Color bg) const;
   /// Selects the colours of a cell, both of them, whatever its symbol: erasing and spaces leave
   /// the selected foreground in the cell too.
   void select_colors(tui::Color fg, tui::Color bg, std::string& out);
-  /// Sorts the strokes by pen, row and column, and makes one group of each pen's strokes.
-  void group_by_pen();
-  /// The group not drawn yet that is cheapest to change colours to and reach from the cursor;
-  /// nullptr when all are drawn.
-  PenGroup* next_group();
 
   ControlStrings strings_;
   std::optional<tui::Size> window_;
@@ -201,19 +223,21 @@ class Renderer {
   std::optional<bool> cursor_visible_;
   const tui::Buffer* wanted_ = nullptr;
   Row row_;
-  // The frame's cells still to draw, each a `stroke`; and by position, 1 where the terminal does
-  // not show yet what the frame wants, which the frame's first pass (shifts) changes too.
-  std::vector<std::uint64_t> strokes_;
+  // The frame's cells still to draw; and by position, 1 where the terminal does not show yet
+  // what the frame wants.
+  std::vector<Stroke> strokes_;
   std::vector<std::uint8_t> to_draw_;
   // While shifts are sent: cells may yet move, so only cells that are right may be written over.
   bool shifting_ = false;
-  std::vector<PenGroup> groups_;
+  std::vector<Shift> shifts_;
+  std::vector<Patch> patches_;
+  std::vector<std::uint32_t> route_;
+  std::vector<int> route_costs_;
   // One past the last non-blank cell of each row, -1 until needed.
   std::vector<int> row_ends_;
   // Kept between frames, so that steady frames allocate nothing.
   std::vector<int> columns_;
   std::vector<int> shifted_;
-  std::vector<Shift> shifts_;
   std::string motion_;
   std::string trial_;
   std::string overwrite_;

@@ -96,7 +96,11 @@ struct ControlStrings {
 };
 
 /// The number of decimal digits of n >= 0.
-int digits(int n);
+inline int digits(int n) {
+  int count = 1;
+  while (n >= 10) n /= 10, ++count;
+  return count;
+}
 /// Appends n >= 0 in decimal.
 void append_number(int n, std::string& out);
 /// Appends ESC [ n final, leaving out a count of 1, which is the default.
