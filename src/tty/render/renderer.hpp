@@ -39,7 +39,11 @@ class Renderer {
   /// others are never sent, and its right and bottom edges are those of the drawing, so nothing
   /// wraps or scrolls. A larger window leaves the screen beyond the frame as it is. Unlimited
   /// until set.
-  void set_window(tui::Size window) { window_ = window; }
+  void set_window(tui::Size window) {
+    window_ = window;
+    // The terminal may have moved the cursor as its window changed.
+    record_cursor({});
+  }
   /// Hides the cursor and erases the screen, the start of a full repaint. It assumes nothing
   /// about the cursor and colours before (output may not have arrived whole).
   void clear_screen(std::string& out);
