@@ -103,8 +103,8 @@ class Renderer {
   struct Patch {
     tui::Color fg;
     tui::Color bg;
-    std::uint32_t first;
-    std::uint32_t end;
+    std::uint32_t first = 0;
+    std::uint32_t end = 0;
   };
   enum class Horizontal : std::uint8_t { None, Forward, Backward, Backspaces, Column, Overwrite };
   static constexpr int kImpossible = INT_MAX / 4;
