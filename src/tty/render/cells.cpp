@@ -6,6 +6,14 @@
 
 namespace tty {
 
+namespace {
+
+// What spaces are worth over erasing the same cells, besides their length: they carry the
+// cursor on towards the cells further right.
+constexpr int kSpacesCarryTheCursor = 1;
+
+}  // namespace
+
 void Renderer::draw_cells(std::span<const int> columns, std::string& out) {
   for (std::size_t i = 0; i < columns.size(); ++i) {
     if (row_.want[columns[i]].is_blank()) {
@@ -41,11 +49,11 @@ std::size_t Renderer::draw_blanks(std::span<const int> columns, std::size_t i, s
     return covered(further_right);
   }
   // Erasing characters leaves the cursor where it was: when the next cell to draw follows the
-  // run, the cursor must then be moved over it. Otherwise spaces win by a byte, as they carry
-  // the cursor on towards the cells further right.
+  // run, the cursor must then be moved over it.
   const int count = static_cast<int>(run);
   const bool next_adjacent = i + run < columns.size() && columns[i + run] == x + count;
-  const int erasing = counted_cost(count) + (next_adjacent ? counted_cost(count) : 1);
+  const int erasing =
+      counted_cost(count) + (next_adjacent ? counted_cost(count) : kSpacesCarryTheCursor);
   if (strings_.erase_characters && count > erasing) {
     move_to(x, out);
     select_colors(tui::Color::Reset, tui::Color::Reset, out);

@@ -80,7 +80,7 @@ void Renderer::start_frame(const tui::Buffer& wanted) {
   // Room for any motion: an address as the description spells it, moves and overwrites.
   motion_.reserve(std::size_t{128} + static_cast<std::size_t>(height_));
   trial_.reserve(std::size_t{128} + static_cast<std::size_t>(height_));
-  overwrite_.reserve(std::size_t{128});
+  overwrite_.reserve(std::size_t{128} + static_cast<std::size_t>(height_));
 }
 
 void Renderer::enter_row(int y, const tui::Buffer* shown) {
