@@ -14,8 +14,8 @@ namespace tty {
 
 namespace {
 
-// Rounds of moving single patches; more rarely find anything.
-constexpr int kMostImprovements = 8;
+// Rounds of moving single patches; on the animation's frames more find nothing.
+constexpr int kMostImprovements = 4;
 
 /// Bytes of ESC [ row ; column H.
 int address_cost(int x, int y) {
