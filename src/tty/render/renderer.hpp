@@ -137,13 +137,19 @@ class Renderer {
   /// Draws every cell still to draw, patch by patch along the route.
   void draw_strokes(std::string& out);
   void draw_patch(const Patch& patch, std::string& out);
+  // A stroke holds the pen in its top half, then the row and the column in fields this wide.
+  static constexpr int kFieldBits = 16;
+  static constexpr std::uint64_t kFieldMask = (std::uint64_t{1} << kFieldBits) - 1;
   static Stroke stroke(const tui::Cell& cell, int x, int y) {
     const std::uint64_t pen = std::uint64_t{cell.fg.code()} * kColorCodes + cell.bg.code();
-    return pen << 32 | static_cast<std::uint64_t>(y) << 16 | static_cast<std::uint64_t>(x);
+    return (pen << kFieldBits | static_cast<std::uint64_t>(y)) << kFieldBits |
+           static_cast<std::uint64_t>(x);
   }
-  static std::uint32_t stroke_pen(Stroke s) { return static_cast<std::uint32_t>(s >> 32); }
-  static int stroke_row(Stroke s) { return static_cast<int>(s >> 16 & 0xFFFF); }
-  static int stroke_column(Stroke s) { return static_cast<int>(s & 0xFFFF); }
+  static std::uint32_t stroke_pen(Stroke s) {
+    return static_cast<std::uint32_t>(s >> (2 * kFieldBits));
+  }
+  static int stroke_row(Stroke s) { return static_cast<int>(s >> kFieldBits & kFieldMask); }
+  static int stroke_column(Stroke s) { return static_cast<int>(s & kFieldMask); }
 
   // Shifts (shifts.cpp).
   /// Plans to shift the changed stretch of the row sideways where its picture has merely moved
