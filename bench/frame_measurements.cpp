@@ -20,6 +20,7 @@
 #include "tty/device_backend.hpp"
 #include "tty/terminfo/environment.hpp"
 #include "tui/terminal.hpp"
+#include "tui/utf8.hpp"
 
 namespace bench {
 
@@ -31,10 +32,6 @@ const tty::MapEnvironment& measured_terminal() {
 }
 
 namespace {
-
-std::size_t utf8_length(char32_t c) {
-  return c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
-}
 
 /// Sums per kind and divides at the end.
 class KindAverages {
@@ -132,7 +129,7 @@ FrameMeasurements measure(tui::Size size) {
       const auto now = current.cells();
       const auto before = previous.cells();
       for (std::size_t i = 0; i < now.size(); ++i) {
-        if (now[i] != before[i]) symbols += utf8_length(now[i].symbol);
+        if (now[i] != before[i]) symbols += tui::utf8_length(now[i].symbol);
       }
       bound.add(frame.kind, static_cast<double>(symbols));
       theirs.add(frame.kind, static_cast<double>(reference.present(current)));

@@ -71,7 +71,10 @@ std::expected<std::unique_ptr<tui::Backend>, tui::Error> open_device_backend(
   ControlStrings strings = control_strings_for(capabilities);
   auto device = Device::acquire(calls, device_texts(strings), capabilities.assumed_size);
   if (!device) return std::unexpected(std::move(device.error()));
-  return std::make_unique<DeviceBackend>(std::move(*device), Renderer(std::move(strings)));
+  Renderer renderer(std::move(strings));
+  // The drawing's edges are the window's until it changes.
+  renderer.set_window((*device)->size());
+  return std::make_unique<DeviceBackend>(std::move(*device), std::move(renderer));
 }
 
 std::expected<std::unique_ptr<tui::Backend>, tui::Error> open_device_backend() {

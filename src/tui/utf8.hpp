@@ -30,6 +30,11 @@ inline void append_utf8(char32_t symbol, std::string& out) {
   }
 }
 
+/// Bytes of `append_utf8` for the symbol.
+inline std::size_t utf8_length(char32_t symbol) {
+  return symbol < 0x80 ? 1 : symbol < 0x800 ? 2 : symbol < 0x10000 ? 3 : 4;
+}
+
 /// One decoded code point and the number of bytes it took.
 struct Decoded {
   char32_t code_point;

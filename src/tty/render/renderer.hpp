@@ -15,12 +15,22 @@
 
 namespace tty {
 
-/// Turns a frame into control sequences, appending to a caller's buffer. It reaches each cell by
-/// the cheapest motion, changes colours the cheapest way, shifts a row's picture sideways where
-/// that is shorter, and draws; every cell it draws ends up with the cell's symbol and both its
-/// colours. It keeps only what the terminal's cursor and pen (its selected colours) are known to
-/// be and the row it is drawing: what the screen shows is the caller's. Nothing is allocated
-/// once the output buffer has grown to a frame's size.
+/// Turns a frame into control sequences, appending to a caller's buffer. Every cell it draws
+/// ends up with the cell's symbol and both its colours. A colour change costs many bytes (often
+/// a dozen), a move to a nearby cell few (a line feed, a backspace), so a frame goes out pen by
+/// pen rather than row by row:
+///   1. Shifts. Rows whose picture has merely moved to the right are shifted with delete and
+///      insert where that spares more than it costs: all the deletions top to bottom, then all
+///      the insertions, so that the cursor mostly moves a row down.
+///   2. Patches. The cells still to draw are gathered by pen (pair of colours) into patches,
+///      each a pen's cells on consecutive rows.
+///   3. Route. The patches are put in the order that costs least in colour changes and moves
+///      between them, as far as a quick search finds.
+///   4. Cells. Each patch is drawn top to bottom and left to right, each cell reached by the
+///      cheapest motion, blanks erased where that is shorter.
+/// It keeps what the terminal's cursor and pen (its selected colours) are known to be and the
+/// frame it is drawing: what the screen shows is the caller's. Nothing is allocated once its
+/// storage has grown to a frame's size.
 class Renderer {
  public:
   explicit Renderer(ControlStrings strings) : strings_(std::move(strings)) {}
@@ -29,7 +39,11 @@ class Renderer {
   /// others are never sent, and its right and bottom edges are those of the drawing, so nothing
   /// wraps or scrolls. A larger window leaves the screen beyond the frame as it is. Unlimited
   /// until set.
-  void set_window(tui::Size window) { window_ = window; }
+  void set_window(tui::Size window) {
+    window_ = window;
+    // The terminal may have moved the cursor as its window changed.
+    record_cursor({});
+  }
   /// Hides the cursor and erases the screen, the start of a full repaint. It assumes nothing
   /// about the cursor and colours before (output may not have arrived whole).
   void clear_screen(std::string& out);
@@ -60,71 +74,144 @@ class Renderer {
     tui::Color fg;
     tui::Color bg;
   };
-  /// The row being drawn: what it is to show and what the terminal shows there, both as far as
-  /// the drawn width reaches, the columns still to draw and one past its last non-blank cell
-  /// (-1: not yet known).
+  /// The row being drawn: what it is to show, and what the terminal showed there before the
+  /// frame (empty when drawing onto a blank screen), both as far as the drawn width reaches.
   struct Row {
     int y = 0;
     std::span<const tui::Cell> want;
-    std::vector<tui::Cell> have;
-    std::vector<int> pending;
-    int end = -1;
+    std::span<const tui::Cell> shown;
   };
   /// The cheapest change of colours and its cost in bytes.
   struct ColorChange {
     int cost = 0;
     bool restart = false;
   };
-  /// A stretch [first, end) of a row's positions in the same colours.
-  struct Segment {
-    std::uint32_t first;
-    std::uint32_t end;
-    bool taken;
+  /// A stretch lo..hi of a row to be shifted `shift` columns to the right: by deleting at any
+  /// column of delete_first..delete_last, then inserting at any of insert_first..lo.
+  struct Shift {
+    int y;
+    int lo;
+    int hi;
+    int shift;
+    int delete_first;
+    int delete_last;
+    int insert_first;
+  };
+  /// A cell still to draw, as one number that sorts by pen, then row, then column.
+  using Stroke = std::uint64_t;
+  /// The cells of one pen on consecutive rows still to draw: strokes [first, end), row by row.
+  struct Patch {
+    tui::Color fg;
+    tui::Color bg;
+    std::uint32_t first = 0;
+    std::uint32_t end = 0;
   };
   enum class Horizontal : std::uint8_t { None, Forward, Backward, Backspaces, Column, Overwrite };
   static constexpr int kImpossible = INT_MAX / 4;
+  // Beyond this many patches (scattered noise rather than pictures) they go in pen order: the
+  // route's search costs the square of their number.
+  static constexpr std::size_t kMostRoutedPatches = 64;
+  // Colour codes: the palette's and the default.
+  static constexpr std::uint64_t kColorCodes = 257;
 
   // What the terminal is known to be in, each changed here only.
   void record_cursor(Cursor cursor) { cursor_ = cursor; }
   void record_pen(Pen pen) { pen_ = pen; }
 
-  // The frame, row by row (renderer.cpp).
-  /// Takes the drawn size, min(frame, window), and makes room for its rows.
+  // The frame (renderer.cpp).
+  /// Takes the drawn size, min(frame, window), and makes room for its cells.
   void start_frame(const tui::Buffer& wanted);
-  /// Makes row y the one being drawn, as `shown` has it (nothing: blank), no columns pending.
-  void start_row(const tui::Buffer& wanted, const tui::Buffer* shown, int y);
-  /// Draws the pending columns as they are and after shifting them `shift` columns to the
-  /// right, and keeps the shorter output.
-  void draw_shorter_of_both(int shift, std::string& out);
+  /// Makes row y the one being drawn; `shown`: what the terminal showed before the frame.
+  void enter_row(int y, const tui::Buffer* shown = nullptr);
+  /// Adds the row's cells at `columns` to the cells still to draw, each in its own colours.
+  void add_strokes(std::span<const int> columns);
+  /// Records whether the terminal shows the row's cells at `columns` as the frame wants them
+  /// (false) or not yet (true).
+  void set_to_draw(std::span<const int> columns, bool to_draw);
+  bool still_to_draw(int x) const { return to_draw_[cell_index(x)] != 0; }
+  void mark_drawn(int x) { to_draw_[cell_index(x)] = 0; }
+  std::size_t cell_index(int x) const {
+    return static_cast<std::size_t>(row_.y) * static_cast<std::size_t>(width_) +
+           static_cast<std::size_t>(x);
+  }
+  /// Draws every cell still to draw, patch by patch along the route.
+  void draw_strokes(std::string& out);
+  void draw_patch(const Patch& patch, std::string& out);
+  // A stroke holds the pen in its top half, then the row and the column in fields this wide.
+  static constexpr int kFieldBits = 16;
+  static constexpr std::uint64_t kFieldMask = (std::uint64_t{1} << kFieldBits) - 1;
+  static Stroke stroke(const tui::Cell& cell, int x, int y) {
+    const std::uint64_t pen = std::uint64_t{cell.fg.code()} * kColorCodes + cell.bg.code();
+    return (pen << kFieldBits | static_cast<std::uint64_t>(y)) << kFieldBits |
+           static_cast<std::uint64_t>(x);
+  }
+  static std::uint32_t stroke_pen(Stroke s) {
+    return static_cast<std::uint32_t>(s >> (2 * kFieldBits));
+  }
+  static int stroke_row(Stroke s) { return static_cast<int>(s >> kFieldBits & kFieldMask); }
+  static int stroke_column(Stroke s) { return static_cast<int>(s & kFieldMask); }
 
-  // Cells of the row (renderer.cpp).
+  // Shifts (shifts.cpp).
+  /// Plans to shift the changed stretch of the row sideways where its picture has merely moved
+  /// and that costs less than drawing the cells it spares; the cells still differing after it
+  /// are added as strokes. False where the row is not to be shifted.
+  bool plan_shift(std::span<const int> columns);
+  /// How far the stretch lo..hi of the row seems to have moved to the right (0: not at all, or
+  /// it cannot be shifted), `differing` being the cells that must be drawn without a shift.
+  int choose_shift(int lo, int hi, std::size_t differing) const;
+  /// What the terminal shows at column x after shifting lo..hi `shift` columns to the right.
+  tui::Cell shifted_cell(int x, int lo, int shift) const;
+  /// A rough cost in bytes of drawing the row's cells at `columns`.
+  int rough_drawing_cost(std::span<const int> columns) const;
+  /// Sends the planned shifts, then records which cells of the shifted rows still differ.
+  void apply_shifts(const tui::Buffer& shown, std::string& out);
+  /// Calls apply(shift, column) for each planned shift, in row order, with the column of its
+  /// deletion or of its insertion: for each run of rows whose ranges share columns, the shared
+  /// column nearest the cursor, so that the cursor then only moves down.
+  template <typename Apply>
+  void for_each_shift_column(const tui::Buffer& shown, bool deleting, Apply apply);
+
+  // The route (route.cpp).
+  /// Sorts the strokes by pen, row and column, and makes the patches.
+  void make_patches();
+  /// Puts the patches in order into `route_`.
+  void plan_route();
+  /// Fills `route_costs_` with the cost of going from the end of each patch to the start of
+  /// each other, and from the frame's start and to its end.
+  void estimate_route_costs();
+  int route_cost(std::size_t from, std::size_t to) const {
+    return route_costs_[from * (patches_.size() + 1) + to];
+  }
+  /// Moves single patches of the route to where they cost less; false when none does.
+  bool improve_route();
+  /// A rough cost in bytes of moving the cursor from `from` to (x, y).
+  int rough_motion(Cursor from, int x, int y) const;
+
+  // Cells of a row (cells.cpp).
   /// Draws the row's cells at `columns` (all differing from the terminal) in that order.
   void draw_cells(std::span<const int> columns, std::string& out);
   /// Blank cells from columns[i] on: erased where that is shorter than writing spaces. Returns
   /// the index of the last column covered.
   std::size_t draw_blanks(std::span<const int> columns, std::size_t i, std::string& out);
   void write_cell(int x, std::string& out);
+  /// Whether writing the cell at column x of the row would scroll the whole screen up: the
+  /// bottom-right cell, with eager wrapping. Such a cell is left as it is.
+  bool scrolls_when_written(int x) const;
   /// One past the last non-blank cell of the row.
   int row_end();
 
-  // Shifts (renderer.cpp).
-  /// How far the stretch lo..hi of the row seems to have moved to the right (0: not at all, or
-  /// it cannot be shifted), `differing` being the cells that must be drawn without a shift.
-  int choose_shift(int lo, int hi, std::size_t differing) const;
-  /// Shifts the stretch lo..hi of the row `shift` columns to the right, on the terminal and in
-  /// the row's `have`.
-  void apply_shift(int lo, int hi, int shift, std::string& out);
-
-  // Motion (renderer.cpp).
+  // Motion (motion.cpp).
   void move_to(int x, std::string& out);
+  /// Whether a symbol written now lands at column x of the row by the pending wrap alone.
+  bool wraps_onto(int x) const;
   /// Moves from the cursor, or from the row's start after a carriage return, into `trial_`,
   /// which replaces `motion_` when shorter.
   void try_relative_motion(bool carriage_return, int x, int y);
   /// The cheapest vertical or horizontal part of a motion; false when the terminal has none.
   bool append_vertical(int from, int to, std::string& out) const;
   bool append_horizontal(int from, int to, std::string& out);
-  /// Moving right by writing the row's cells in between, into `overwrite_`; false unless they
-  /// show on the terminal what they are to show, in the pen's colours.
+  /// Moving right by writing the row's cells in between, into `overwrite_`; false unless each
+  /// either shows on the terminal what it is to show, in the pen's colours, or is still to draw.
   bool overwrite(int from, int to);
 
   // Colours (colors.cpp).
@@ -132,28 +219,35 @@ class Renderer {
   /// Selects the colours of a cell, both of them, whatever its symbol: erasing and spaces leave
   /// the selected foreground in the cell too.
   void select_colors(tui::Color fg, tui::Color bg, std::string& out);
-  /// The order in which to draw a row's columns: left to right, or, where that is estimated to
-  /// be shorter, stretches of the same colours gathered together.
-  std::span<const int> order_row(std::span<const int> columns);
-  void find_segments(std::span<const int> columns);
-  int cost_in_order(std::span<const int> columns) const;
-  /// Takes the cheapest next stretch each time into `ordered_`; returns the estimated cost.
-  int order_greedily(std::span<const int> columns);
 
   ControlStrings strings_;
-  tui::Size window_{UINT16_MAX, UINT16_MAX};
+  std::optional<tui::Size> window_;
   // The drawn size: the frame's, cut to the window.
   int width_ = 0;
   int height_ = 0;
+  // Whether the drawing's right edge is the terminal's, so that writing its last column leaves
+  // the cursor pending there.
+  bool right_edge_is_window_ = false;
   Cursor cursor_;
   Pen pen_;
   std::optional<bool> cursor_visible_;
+  const tui::Buffer* wanted_ = nullptr;
   Row row_;
+  // The frame's cells still to draw; and by position, 1 where the terminal does not show yet
+  // what the frame wants.
+  std::vector<Stroke> strokes_;
+  std::vector<std::uint8_t> to_draw_;
+  // While shifts are sent: cells may yet move, so only cells that are right may be written over.
+  bool shifting_ = false;
+  std::vector<Shift> shifts_;
+  std::vector<Patch> patches_;
+  std::vector<std::uint32_t> route_;
+  std::vector<int> route_costs_;
+  // One past the last non-blank cell of each row, -1 until needed.
+  std::vector<int> row_ends_;
   // Kept between frames, so that steady frames allocate nothing.
+  std::vector<int> columns_;
   std::vector<int> shifted_;
-  std::vector<int> ordered_;
-  std::vector<Segment> segments_;
-  std::string scratch_;
   std::string motion_;
   std::string trial_;
   std::string overwrite_;

@@ -41,12 +41,6 @@ class SgrWriter {
 
 }  // namespace
 
-int digits(int n) {
-  int count = 1;
-  while (n >= 10) n /= 10, ++count;
-  return count;
-}
-
 void append_number(int n, std::string& out) {
   char text[12];
   auto result = std::to_chars(text, text + sizeof text, n);

@@ -68,6 +68,9 @@ struct ControlStrings {
   /// Writing the last column wraps at once (auto margins without the pending-wrap state), so the
   /// bottom-right cell cannot be written without scrolling.
   bool eager_wrap = false;
+  /// Writing the last column leaves the cursor pending there (auto margins with the newline
+  /// glitch): the next symbol goes to the start of the next row.
+  bool deferred_wrap = false;
   std::array<ColorSelect, 256> foreground{};
   std::array<ColorSelect, 256> background{};
 
@@ -84,7 +87,11 @@ struct ControlStrings {
 };
 
 /// The number of decimal digits of n >= 0.
-int digits(int n);
+inline int digits(int n) {
+  int count = 1;
+  while (n >= 10) n /= 10, ++count;
+  return count;
+}
 /// Appends n >= 0 in decimal.
 void append_number(int n, std::string& out);
 /// Appends ESC [ n final, leaving out a count of 1, which is the default.

@@ -103,8 +103,9 @@ void use_description_strings(const TerminfoDescription& description, ControlStri
   strings.erase_line = spelled_exactly(description, unibi_clr_eol, strings.erase_to_line_end);
   strings.insert_characters = spelled_as(description, unibi_parm_ich, standard('@'));
   strings.delete_characters = spelled_as(description, unibi_parm_dch, standard('P'));
-  strings.eager_wrap =
-      description.flag(unibi_auto_right_margin) && !description.flag(unibi_eat_newline_glitch);
+  const bool wraps = description.flag(unibi_auto_right_margin);
+  strings.eager_wrap = wraps && !description.flag(unibi_eat_newline_glitch);
+  strings.deferred_wrap = wraps && description.flag(unibi_eat_newline_glitch);
 }
 
 /// The description's colours, up to its count; past the count a colour still comes out as

@@ -194,7 +194,7 @@ const tui::Color kColors[] = {tui::Color::Reset,        tui::Color::Black,
                               tui::Color::Red,          tui::Color::Green,
                               tui::Color::White,        tui::Color::Indexed(130),
                               tui::Color::Indexed(172), tui::Color::Indexed(210)};
-const char32_t kSymbols[] = {U' ', U'A', U'z', U'▀', U'▄', U'─', U'é'};
+const char32_t kSymbols[] = {U' ', U'A', U'z', U'▀', U'▄', U'─', U'é', U'★'};
 
 struct Case {
   const char* term;  // nullptr: TERM unset
@@ -259,6 +259,8 @@ INSTANTIATE_TEST_SUITE_P(
                     Case{"xterm-256color", 23, 9}, Case{"tmux-256color", 23, 9},
                     Case{"no-such-terminal", 23, 9}, Case{"no-such-256color", 23, 9},
                     Case{"xterm-256color", 80, 24}, Case{"xterm", 1, 1}, Case{"vt100", 130, 3},
+                    // Automatic margins without the newline glitch: wrapping at once.
+                    Case{"ansi", 23, 9},
                     // Direct colour: setaf takes RGB from 8 on, spelled with ':' or ';'.
                     Case{"xterm-direct", 23, 9}, Case{"vte-direct", 23, 9},
                     Case{"kitty-direct", 23, 9}, Case{"rgb-number", 23, 9},
@@ -438,13 +440,13 @@ TEST(RendererEfficiency, AStretchMovedRightIsShiftedNotRedrawn) {
   EXPECT_EQ(terminal.mismatches(), "");
 }
 
-TEST(RendererEfficiency, StretchesOfOneColourShareTheirColourChange) {
+TEST(RendererEfficiency, StretchesOfOneColourShareTheirColourChangeAcrossRows) {
   ReplayedTerminal terminal("xterm-256color", 40, 3);
   ASSERT_TRUE(terminal.draw([](tui::Frame&) {}));
   const std::size_t mark = terminal.written().size();
   ASSERT_TRUE(terminal.draw([](tui::Frame& f) {
-    for (std::uint16_t i = 0; i < 6; ++i) {
-      f.buffer().at(static_cast<std::uint16_t>(3 + 2 * i), 1) = tui::Cell{
+    for (std::uint16_t i = 0; i < 12; ++i) {
+      f.buffer().at(static_cast<std::uint16_t>(3 + 2 * (i % 6)), 1 + i / 6) = tui::Cell{
           U'▀', i % 2 ? tui::Color::Indexed(172) : tui::Color::Indexed(130), tui::Color::Reset};
     }
   }));
@@ -455,6 +457,26 @@ TEST(RendererEfficiency, StretchesOfOneColourShareTheirColourChange) {
     EXPECT_EQ(drawn.find(colour), drawn.rfind(colour)) << colour << " in " << drawn;
   }
   EXPECT_EQ(terminal.mismatches(), "");
+}
+
+TEST(RendererEfficiency, TheNextRowIsReachedByThePendingWrapOnlyWhereTheDescriptionAllowsIt) {
+  // After the last column, with automatic margins and the newline glitch, the next symbol goes
+  // to the start of the next row: never without the glitch, nor short of the window's edge.
+  const struct {
+    const char* term;
+    std::uint16_t window;
+    bool wraps;
+  } cases[] = {{"xterm-256color", 10, true}, {"ansi", 10, false}, {"xterm-256color", 12, false}};
+  for (const auto& [term, window, wraps] : cases) {
+    ReplayedTerminal terminal(term, 10, 3);
+    if (window != 10) terminal.resize_window({window, 3});
+    ASSERT_TRUE(terminal.draw([](tui::Frame& f) {
+      f.buffer().set_symbol(9, 0, U'a');
+      f.buffer().set_symbol(0, 1, U'b');
+    }));
+    EXPECT_EQ(terminal.written().find("ab") != std::string::npos, wraps) << term << window;
+    EXPECT_EQ(terminal.mismatches(), "") << term << window;
+  }
 }
 
 TEST(RendererColours, ErasesAndShiftsAfterAColouredCellLeaveDefaultColours) {
