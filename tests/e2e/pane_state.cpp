@@ -266,11 +266,9 @@ class Frames {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const bool last_cell_blank = argc > 1 && std::string(argv[1]) == "--last-cell-blank";
-  if (last_cell_blank) --argc, ++argv;
   const int width = argc > 2 ? std::atoi(argv[1]) : 0, height = argc > 2 ? std::atoi(argv[2]) : 0;
   if (argc < 4 || width <= 0 || height <= 0 || width > 4096 || height > 4096) {
-    std::fprintf(stderr, "usage: pane_state [--last-cell-blank] WIDTH HEIGHT CAPTURE...\n");
+    std::fprintf(stderr, "usage: pane_state WIDTH HEIGHT CAPTURE...\n");
     return 2;
   }
   Frames frames(width, height);
@@ -282,10 +280,6 @@ int main(int argc, char** argv) {
     if (!shown) {
       std::fprintf(stderr, "pane_state: cannot read %s\n", argv[i]);
       return 2;
-    }
-    ShownCell& last = (*shown)[height - 1][width - 1];
-    if (last_cell_blank && last.symbol == U' ' && last.fg == -1 && last.bg == -1) {
-      last.symbol = U'\u2518';  // judged as if the corner were there
     }
     const std::string verdict = frames.judge(*shown);
     all_matched = all_matched && verdict.starts_with("match");

@@ -101,9 +101,7 @@ class TerminalMatrixTest(unittest.TestCase):
         captures = self.captures_at(screen, EXPECTED, lambda count: modes_during.append(
             screen.show("#{alternate_on},#{cursor_flag},#{mouse_any_flag}")))
         self.assert_handed_back(screen)
-        # ansi wraps as soon as the last column is written, so the bottom-right cell is left
-        # alone there rather than scroll the screen.
-        verdicts = screen.judge(captures, last_cell_blank=name == "ansi")
+        verdicts = screen.judge(captures)
         self.assertEqual(frames(verdicts), list(EXPECTED.values()))
         self.assertEqual(set(modes_during), {"1,0,0"}, "alternate screen, no cursor, no mouse")
         # Bracketed paste is off again: tmux wraps a paste in ESC[200~ ... ESC[201~ only for a

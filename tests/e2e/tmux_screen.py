@@ -134,14 +134,13 @@ class TmuxScreen:
     def resume(self, count):
         open(os.path.join(self.dir, "resume-%d" % count), "w").close()
 
-    def judge(self, captures, last_cell_blank=False):
+    def judge(self, captures):
         """pane_state's verdict on each capture, in order."""
         paths = [os.path.join(self.dir, "capture-%d.txt" % index) for index in range(len(captures))]
         for path, capture in zip(paths, captures):
             with open(path, "w") as file:
                 file.write(capture)
-        flags = ["--last-cell-blank"] if last_cell_blank else []
-        result = subprocess.run([PANE_STATE, *flags, str(self.width), str(self.height), *paths],
+        result = subprocess.run([PANE_STATE, str(self.width), str(self.height), *paths],
                                 stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120)
         verdicts = result.stdout.decode().splitlines()
         if len(verdicts) != len(paths):

@@ -65,9 +65,14 @@ std::size_t Renderer::draw_blanks(std::span<const int> columns, std::size_t i, s
 }
 
 void Renderer::write_cell(int x, std::string& out) {
+  // The bottom-right cell's neighbour may have been drawn with it already.
+  if (!still_to_draw(x)) return;
   mark_drawn(x);
-  if (scrolls_when_written(x)) return;
-  const tui::Cell& cell = row_.want[x];
+  if (scrolls_when_written(x)) return write_last_corner(out);
+  write_symbol(x, row_.want[x], out);
+}
+
+void Renderer::write_symbol(int x, const tui::Cell& cell, std::string& out) {
   // Right after the last column of the row above, the symbol goes to this row's start by itself.
   if (!wraps_onto(x)) move_to(x, out);
   const char32_t symbol = displayable(cell.symbol);
@@ -83,8 +88,32 @@ void Renderer::write_cell(int x, std::string& out) {
   }
 }
 
+void Renderer::write_last_corner(std::string& out) {
+  const int x = width_ - 1;
+  const bool inserts = !strings_.insert_blank.empty() || !strings_.insert_mode_on.empty();
+  if (x == 0 || !inserts) return;
+  const tui::Cell& left = row_.want[x - 1];
+  // The corner's symbol is written one column to its left, and its neighbour is then inserted
+  // before it, which pushes it into place: the cursor never writes the last column.
+  write_symbol(x - 1, row_.want[x], out);
+  move_to(x - 1, out);
+  if (!strings_.insert_blank.empty()) {
+    out += strings_.insert_blank;
+    write_symbol(x - 1, left, out);
+  } else {
+    select_colors(left.fg, left.bg, out);
+    out += strings_.insert_mode_on;
+    write_symbol(x - 1, left, out);
+    out += strings_.insert_mode_off;
+  }
+  mark_drawn(x - 1);
+}
+
 bool Renderer::scrolls_when_written(int x) const {
-  return strings_.eager_wrap && x == width_ - 1 && row_.y == height_ - 1;
+  // Only the screen's own bottom-right cell: elsewhere the wrap goes to a row below, or there is
+  // none. An unknown window is taken to end where the drawing does.
+  const bool screen_corner = !window_ || (width_ == window_->width && height_ == window_->height);
+  return strings_.eager_wrap && x == width_ - 1 && row_.y == height_ - 1 && screen_corner;
 }
 
 int Renderer::row_end() {

@@ -194,9 +194,14 @@ class Renderer {
   /// the index of the last column covered.
   std::size_t draw_blanks(std::span<const int> columns, std::size_t i, std::string& out);
   void write_cell(int x, std::string& out);
+  /// Writes `cell` at column x of the row, reached by the cheapest motion.
+  void write_symbol(int x, const tui::Cell& cell, std::string& out);
   /// Whether writing the cell at column x of the row would scroll the whole screen up: the
-  /// bottom-right cell, with eager wrapping. Such a cell is left as it is.
+  /// screen's bottom-right cell, with eager wrapping.
   bool scrolls_when_written(int x) const;
+  /// Draws that cell, and its left neighbour, by inserting the neighbour before it, as curses
+  /// does; where the terminal cannot insert the cell is left as it is.
+  void write_last_corner(std::string& out);
   /// One past the last non-blank cell of the row.
   int row_end();
 

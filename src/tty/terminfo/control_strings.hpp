@@ -71,6 +71,13 @@ struct ControlStrings {
   /// Writing the last column leaves the cursor pending there (auto margins with the newline
   /// glitch): the next symbol goes to the start of the next row.
   bool deferred_wrap = false;
+  /// With eager wrapping, what inserts one blank cell at the cursor, moving the rest of the row
+  /// right (the description's ich1, or its parm_ich of 1), and what enters and leaves insert
+  /// mode (smir, rmir); each empty where the description lacks it. The bottom-right cell is
+  /// pushed into place with them.
+  std::string insert_blank;
+  std::string insert_mode_on;
+  std::string insert_mode_off;
   std::array<ColorSelect, 256> foreground{};
   std::array<ColorSelect, 256> background{};
 

@@ -72,6 +72,17 @@ bool direct_color(const TerminfoDescription& description) {
   return description.has_extended("RGB") || description.number(unibi_max_colors) > 256;
 }
 
+/// How the description inserts a cell, for the bottom-right cell of a terminal that wraps as
+/// soon as it is written.
+void use_insertion(const TerminfoDescription& description, ControlStrings& strings) {
+  auto one_blank = description.expand(unibi_insert_character);
+  if (!one_blank) one_blank = description.expand(unibi_parm_ich, {1});
+  strings.insert_blank = one_blank.value_or("");
+  auto on = description.expand(unibi_enter_insert_mode);
+  auto off = description.expand(unibi_exit_insert_mode);
+  if (on && off) strings.insert_mode_on = std::move(*on), strings.insert_mode_off = std::move(*off);
+}
+
 /// The description's spellings of the essential sequences, and which shortcuts it spells the
 /// way the renderer writes them.
 void use_description_strings(const TerminfoDescription& description, ControlStrings& strings) {
@@ -106,6 +117,7 @@ void use_description_strings(const TerminfoDescription& description, ControlStri
   const bool wraps = description.flag(unibi_auto_right_margin);
   strings.eager_wrap = wraps && !description.flag(unibi_eat_newline_glitch);
   strings.deferred_wrap = wraps && description.flag(unibi_eat_newline_glitch);
+  if (strings.eager_wrap) use_insertion(description, strings);
 }
 
 /// The description's colours, up to its count; past the count a colour still comes out as

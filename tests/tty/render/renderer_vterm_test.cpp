@@ -25,17 +25,39 @@ namespace {
 
 using support::FakeSystemCalls;
 
-/// A libvterm screen fed with bytes.
+/// A libvterm screen fed with bytes, and beside it a second one that notes every symbol written
+/// into the bottom-right cell.
 class Emulator {
  public:
-  Emulator(int columns, int rows) : columns_(columns), rows_(rows), vt_(vterm_new(rows, columns)) {
+  Emulator(int columns, int rows)
+      : columns_(columns),
+        rows_(rows),
+        vt_(vterm_new(rows, columns)),
+        watch_(vterm_new(rows, columns)) {
     vterm_set_utf8(vt_, 1);
     screen_ = vterm_obtain_screen(vt_);
     vterm_screen_enable_altscreen(screen_, 1);
     vterm_screen_reset(screen_, 1);
+    vterm_set_utf8(watch_, 1);
+    watching_.putglyph = [](VTermGlyphInfo*, VTermPos at, void* self) {
+      auto& emulator = *static_cast<Emulator*>(self);
+      emulator.corner_written_ |= at.row == emulator.rows_ - 1 && at.col == emulator.columns_ - 1;
+      return 1;
+    };
+    // Taken as done, so that libvterm does not move cells through callbacks left unset.
+    watching_.scrollrect = [](VTermRect, int, int, void*) { return 1; };
+    vterm_state_set_callbacks(vterm_obtain_state(watch_), &watching_, this);
+    vterm_state_reset(vterm_obtain_state(watch_), 1);
   }
-  ~Emulator() { vterm_free(vt_); }
-  void feed(std::string_view bytes) { vterm_input_write(vt_, bytes.data(), bytes.size()); }
+  ~Emulator() {
+    vterm_free(vt_);
+    vterm_free(watch_);
+  }
+  void feed(std::string_view bytes) {
+    vterm_input_write(vt_, bytes.data(), bytes.size());
+    vterm_input_write(watch_, bytes.data(), bytes.size());
+  }
+  bool corner_written() const { return corner_written_; }
   VTermScreenCell cell(int x, int y) const {
     VTermScreenCell cell{};
     vterm_screen_get_cell(screen_, VTermPos{y, x}, &cell);
@@ -46,6 +68,7 @@ class Emulator {
     columns_ = columns;
     rows_ = rows;
     vterm_set_size(vt_, rows, columns);
+    vterm_set_size(watch_, rows, columns);
   }
   int columns() const { return columns_; }
   int rows() const { return rows_; }
@@ -55,6 +78,9 @@ class Emulator {
   int rows_;
   VTerm* vt_;
   VTermScreen* screen_;
+  VTerm* watch_;
+  VTermStateCallbacks watching_{};
+  bool corner_written_ = false;
 };
 
 std::string describe(const VTermColor& color, bool foreground) {
@@ -101,7 +127,8 @@ std::string differences(const Emulator& emulator, const tui::Buffer& frame, bool
 // Descriptions no system has: direct colour told by the extended RGB capability alone, as a
 // number and as a string, a cursor address and colours whose expansions overflow the
 // renderer's scratch space (64 and 24 bytes), and colour parameters exactly as long as that
-// space and one byte longer. Every other capability is xterm-256color's.
+// space and one byte longer. Every other capability is xterm-256color's, or ansi's for the two
+// that insert in other ways.
 constexpr const char* kMadeDescriptions = R"(
 rgb-number|direct colour by RGB as a number,
 	RGB#8, setaf=\E[%?%p1%{8}%<%t3%p1%d%e38;2;%p1%{65536}%/%d;%p1%{256}%/%{255}%&%d;%p1%{255}%&%d%;m,
@@ -116,6 +143,10 @@ slot-long|colour parameters of 24 bytes,
 	setaf=\E[38;5;%p1%019dm, use=xterm-256color,
 slot-overlong|colour parameters of 25 bytes,
 	setaf=\E[38;5;%p1%020dm, use=xterm-256color,
+ansi-insert-mode|ansi inserting in insert mode only,
+	ich@, smir=\E[4h, rmir=\E[4l, use=ansi,
+ansi-no-insert|ansi without any way to insert,
+	ich@, use=ansi,
 )";
 
 /// The directory `kMadeDescriptions` are compiled into, searched before the system's.
@@ -145,8 +176,11 @@ class ReplayedTerminal {
     auto backend = tty::open_device_backend(calls_, environment_);
     if (!backend) throw std::runtime_error(backend.error().text());
     terminal_.emplace(std::move(*backend));
-    // Terminals that wrap as soon as the last column is written cannot take the last cell.
-    skip_corner_ = tty::control_strings_for(tty::probe_capabilities(environment_)).eager_wrap;
+    // Terminals that wrap as soon as the last column is written take the last cell only by an
+    // insertion; written there, a symbol would scroll them.
+    const auto strings = tty::control_strings_for(tty::probe_capabilities(environment_));
+    eager_wrap_ = strings.eager_wrap;
+    skip_corner_ = eager_wrap_ && strings.insert_blank.empty() && strings.insert_mode_on.empty();
   }
 
   /// Draws one frame and replays what it sent; false when sending failed.
@@ -169,7 +203,10 @@ class ReplayedTerminal {
     emulator_.resize(window.width, window.height);
   }
   /// Every cell where the emulated screen differs from the frame drawn last.
-  std::string mismatches() const { return differences(emulator_, drawn_, skip_corner_); }
+  std::string mismatches() const {
+    const bool scrolled = eager_wrap_ && emulator_.corner_written();
+    return differences(emulator_, drawn_, skip_corner_) + (scrolled ? "scrolled\n" : "");
+  }
   /// Everything sent so far, the set-up included.
   const std::string& written() const { return calls_.written; }
 
@@ -186,6 +223,7 @@ class ReplayedTerminal {
   std::optional<tui::Terminal> terminal_;
   tui::Buffer drawn_;
   Emulator emulator_;
+  bool eager_wrap_ = false;
   bool skip_corner_ = false;
   std::size_t replayed_ = 0;
 };
@@ -254,19 +292,19 @@ TEST_P(RendererOnDescription, EveryFrameLandsCellForCell) {
 
 INSTANTIATE_TEST_SUITE_P(
     Descriptions, RendererOnDescription,
-    testing::Values(Case{nullptr, 23, 9}, Case{"ansi", 23, 9}, Case{"vt100", 23, 9},
-                    Case{"linux", 23, 9}, Case{"screen", 23, 9}, Case{"xterm", 23, 9},
-                    Case{"xterm-256color", 23, 9}, Case{"tmux-256color", 23, 9},
-                    Case{"no-such-terminal", 23, 9}, Case{"no-such-256color", 23, 9},
-                    Case{"xterm-256color", 80, 24}, Case{"xterm", 1, 1}, Case{"vt100", 130, 3},
-                    // Automatic margins without the newline glitch: wrapping at once.
-                    Case{"ansi", 23, 9},
-                    // Direct colour: setaf takes RGB from 8 on, spelled with ':' or ';'.
-                    Case{"xterm-direct", 23, 9}, Case{"vte-direct", 23, 9},
-                    Case{"kitty-direct", 23, 9}, Case{"rgb-number", 23, 9},
-                    Case{"rgb-string", 23, 9},
-                    // Expansions too long for the renderer's scratch space.
-                    Case{"overlong", 23, 9}),
+    testing::Values(
+        Case{nullptr, 23, 9}, Case{"vt100", 23, 9}, Case{"linux", 23, 9}, Case{"screen", 23, 9},
+        Case{"xterm", 23, 9}, Case{"xterm-256color", 23, 9}, Case{"tmux-256color", 23, 9},
+        Case{"no-such-terminal", 23, 9}, Case{"no-such-256color", 23, 9},
+        Case{"xterm-256color", 80, 24}, Case{"xterm", 1, 1}, Case{"vt100", 130, 3},
+        // Automatic margins without the newline glitch: wrapping at once, the last
+        // cell pushed into place by inserting before it, or left alone.
+        Case{"ansi", 23, 9}, Case{"ansi-insert-mode", 23, 9}, Case{"ansi-no-insert", 23, 9},
+        // Direct colour: setaf takes RGB from 8 on, spelled with ':' or ';'.
+        Case{"xterm-direct", 23, 9}, Case{"vte-direct", 23, 9}, Case{"kitty-direct", 23, 9},
+        Case{"rgb-number", 23, 9}, Case{"rgb-string", 23, 9},
+        // Expansions too long for the renderer's scratch space.
+        Case{"overlong", 23, 9}),
     name_of);
 
 class AnimationOnDescription : public testing::TestWithParam<Case> {};
@@ -336,7 +374,7 @@ INSTANTIATE_TEST_SUITE_P(Descriptions, AnimationOnDescription,
                          testing::Values(Case{"xterm-256color", 200, 50},
                                          Case{"xterm-256color", 100, 30}, Case{"xterm", 100, 30},
                                          Case{"screen", 100, 30}, Case{"linux", 100, 30},
-                                         Case{"no-such-terminal", 100, 30},
+                                         Case{"no-such-terminal", 100, 30}, Case{"ansi", 100, 30},
                                          // A window made smaller, or larger, mid-run.
                                          Case{"xterm-256color", 100, 30, {60, 20}},
                                          Case{"screen", 100, 30, {120, 36}}),
