@@ -10,6 +10,10 @@ namespace tty {
 
 namespace {
 
+// The longest clearing or cursor sequence of any installed description is under 40 bytes; one
+// past this is damage, and xterm's form stands in rather than a frame's worth of garbage.
+constexpr std::size_t kLongestSequence = 256;
+
 /// A cursor address in the description's own spelling.
 class DescribedCursorAddress final : public CursorAddress {
  public:
@@ -43,7 +47,7 @@ bool spelled_as(const TerminfoDescription& description, unibi_string capability,
 
 bool spelled_exactly(const TerminfoDescription& description, unibi_string capability,
                      std::string_view text) {
-  return description.expand(capability) == text;
+  return description.text(capability) == text;
 }
 
 ColorSelect parameters(std::string_view text) {
@@ -92,9 +96,13 @@ bool direct_color(const TerminfoDescription& description) {
 /// The description's spellings of the essential sequences, and which shortcuts it spells the
 /// way the renderer writes them.
 void use_description_strings(const TerminfoDescription& description, ControlStrings& strings) {
-  if (auto text = description.expand(unibi_cursor_invisible)) strings.hide_cursor = *text;
-  if (auto text = description.expand(unibi_cursor_normal)) strings.show_cursor = *text;
-  if (auto text = description.expand(unibi_clear_screen)) strings.clear_screen = *text;
+  auto use = [&description](unibi_string capability, std::string& sequence) {
+    auto text = description.text(capability);
+    if (text && text->size() <= kLongestSequence) sequence = std::move(*text);
+  };
+  use(unibi_cursor_invisible, strings.hide_cursor);
+  use(unibi_cursor_normal, strings.show_cursor);
+  use(unibi_clear_screen, strings.clear_screen);
   const bool standard_address =
       spelled_as(description, unibi_cursor_address, [](int row, int column) {
         return "\x1b[" + std::to_string(row + 1) + ';' + std::to_string(column + 1) + 'H';
