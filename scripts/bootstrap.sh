@@ -29,6 +29,9 @@ case "$set_name" in
     packages+=(ncurses-term)
     # `make dist`, whose wheels the wheel suites install.
     packages+=(python3-build)
+    # The fuzz targets' regression run (`make fuzz`): clang 16 with libFuzzer and the
+    # sanitizers' runtimes, and ncurses' tinfo, the parameter language's second opinion.
+    packages+=(clang-16 libclang-rt-16-dev libncurses-dev)
     ;;
   dist)
     # The sdist's builder, and a wheel for Debian's CPython as well as for PyPy.
