@@ -117,7 +117,7 @@ pictures: build
 preview: build
 	$(BUILD)/tools/sprite_preview
 
-SOURCES = $(shell find src tests bench tools \( -name '*.cpp' -o -name '*.hpp' \))
+SOURCES = $(shell find src tests bench tools fuzz \( -name '*.cpp' -o -name '*.hpp' \))
 
 format:
 	clang-format -i $(SOURCES)

@@ -109,7 +109,8 @@ std::string visible(const std::string& text) {
 /// How many parameters a string reads: its highest %p, or two for one in the termcap style.
 std::size_t parameters_read(const std::string& format) {
   std::size_t highest = 0;
-  for (std::size_t at = format.find("%p"); at != std::string::npos; at = format.find("%p", at + 1)) {
+  for (std::size_t at = format.find("%p"); at != std::string::npos;
+       at = format.find("%p", at + 1)) {
     if (at + 2 < format.size() && format[at + 2] >= '1' && format[at + 2] <= '9') {
       highest = std::max<std::size_t>(highest, format[at + 2] - '0');
     }
