@@ -25,19 +25,7 @@ mkdir -p "$work" "$findings"
 corpora=("$work" "$PWD/fuzz/corpus/$target")
 if [ "$target" = description ]; then
   seeds=$build/seeds/description
-  if [ ! -d "$seeds" ]; then
-    mkdir -p "$seeds"
-    # Every description file once (aliases are links); its window from a counter.
-    find /lib/terminfo /usr/share/terminfo -type f -printf '%i %p\n' | sort -un -k1,1 |
-      awk '{print $2}' | {
-      i=0
-      while read -r file; do
-        printf "\\x$(printf %02x $((i % 256)))\\x$(printf %02x $((i * 7 % 256)))" >"$seeds/$i"
-        cat "$file" >>"$seeds/$i"
-        i=$((i + 1))
-      done
-    }
-  fi
+  [ -d "$seeds" ] || fuzz/description_seeds.sh "$seeds"
   corpora+=("$seeds")
 fi
 
