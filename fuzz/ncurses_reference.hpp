@@ -16,7 +16,4 @@ std::optional<std::string> ncurses_expansion(const char* format, const std::arra
 /// What ncurses sends for a string that takes no parameters: tputs' text of it, padding dropped.
 std::string ncurses_sent(const char* text);
 
-/// ncurses' evaluation stack is this deep: a string that pushes more loses what it pushed past it.
-inline constexpr int kNcursesStackDepth = 20;
-
 }  // namespace fuzz

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "ncurses_reference.hpp"
 #include "tty/terminfo/parameters.hpp"
 
 namespace fuzz {
@@ -23,25 +22,21 @@ bool is_letter(char c) {
 
 /// Reads one operation after a '%' at `at`, as the manual writes them; false for anything else
 /// (ncurses passes over such a sequence in silence, the program writes it out as it stands).
-bool operation(std::string_view f, std::size_t& at, int& pushes) {
+bool operation(std::string_view f, std::size_t& at) {
   auto next = [&] { return at < f.size() ? f[at] : '\0'; };
   const char op = next();
   ++at;
   if (std::string_view("%cl+-*/m&|^=<>AO!~i?te;").find(op) != std::string_view::npos) return true;
   if (op == 'p') {
-    ++pushes;
     return is_digit(next()) && next() != '0' && ++at;
   }
   if (op == 'P' || op == 'g') {
-    pushes += op == 'g';
     return is_letter(next()) && ++at;
   }
   if (op == '\'') {
-    ++pushes;
     return at + 1 < f.size() && f[at + 1] == '\'' && (at += 2);
   }
   if (op == '{') {
-    ++pushes;
     const std::size_t start = at;
     while (is_digit(next())) ++at;
     return at > start && next() == '}' && ++at;
@@ -78,7 +73,6 @@ bool read_alike(std::string_view format, const std::array<int, 9>&) {
        at = format.find("$<", at + 1)) {
     if (tty::without_padding(format.substr(at)).starts_with("$<")) return false;
   }
-  int pushes = 0;
   bool explicit_parameters = false;
   bool increments = false;
   bool operators = false;
@@ -88,13 +82,13 @@ bool read_alike(std::string_view format, const std::array<int, 9>&) {
     explicit_parameters |= op == 'p';
     increments |= op == 'i';
     operators |= std::string_view("+-*/m&|^=<>AO!~?te;lPg'{").find(op) != std::string_view::npos;
-    if (!operation(format, at, pushes)) return false;
+    if (!operation(format, at)) return false;
   }
-  // ncurses' stack holds 20 (the program's more). A termcap-style string (no %p) finds on
+  // A termcap-style string (no %p) finds on
   // ncurses' stack as many parameters (two at most) as ncurses counts pops in it, and what %i
   // increments is written into the bottom two places, whichever parameters lie there (with
   // two, swapped); only the plain form (fields and %c) reads alike.
-  return pushes <= kNcursesStackDepth && (explicit_parameters || !(increments || operators));
+  return explicit_parameters || !(increments || operators);
 }
 
 bool same_text(std::string_view ours, std::string_view theirs) {
