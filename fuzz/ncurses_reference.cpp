@@ -44,8 +44,12 @@ std::optional<std::string> ncurses_expansion(const char* format, const std::arra
   const auto dollars = [](std::string_view s) { return std::ranges::count(s, '$'); };
   if (dollars(format) == 0) return std::string(text);
   // Padding is no part of the language: it is the string's own, dropped by the program before
-  // and by tputs after the expansion. Where an expanded '$' meets it, the two part ways.
-  if (dollars(text) != dollars(format)) return std::nullopt;
+  // and by tputs after the expansion. Where an expanded '$' meets it, or the expansion makes or
+  // breaks one ("$%p1<5>" is "$<5>" once %p1 has pushed), the two part ways.
+  const auto paddings = [&](std::string_view s) {
+    return dollars(s) - dollars(tty::without_padding(s));
+  };
+  if (dollars(text) != dollars(format) || paddings(text) != paddings(format)) return std::nullopt;
   return tty::without_padding(text);
 }
 
