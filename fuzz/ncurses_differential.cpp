@@ -196,9 +196,10 @@ struct Strings {
   std::size_t plain_capabilities = 0;
 };
 
-void collect_strings(const std::string& bytes, const std::string& name, Strings& strings) {
+/// Adds the strings of a description; false when the bytes are none.
+bool collect_strings(const std::string& bytes, const std::string& name, Strings& strings) {
   unibi_term* term = unibi_from_mem(bytes.data(), bytes.size());
-  if (term == nullptr) return;
+  if (term == nullptr) return false;
   for (int i = unibi_string_begin_ + 1; i < unibi_string_end_; ++i) {
     const auto capability = static_cast<unibi_string>(i);
     const char* text = unibi_get_str(term, capability);
@@ -210,6 +211,7 @@ void collect_strings(const std::string& bytes, const std::string& name, Strings&
     ++(parameterised ? strings.parameterised_capabilities : strings.plain_capabilities);
   }
   unibi_destroy(term);
+  return true;
 }
 
 /// Writes each string as a seed of the parameter language's fuzz target, with rows and columns.
@@ -243,8 +245,7 @@ int main(int argc, char** argv) {
       if (!seen.insert({status.st_dev, status.st_ino}).second) continue;
       const auto bytes = tty::read_small_file(entry.path(), kLargestDescription);
       if (!bytes) continue;
-      collect_strings(*bytes, entry.path().filename(), strings);
-      ++descriptions;
+      descriptions += collect_strings(*bytes, entry.path().filename(), strings) ? 1 : 0;
     }
   }
 
