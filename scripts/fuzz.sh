@@ -6,7 +6,9 @@
 # (fuzz/corpus/TARGET) and, for description, from every installed terminal description too (each
 # behind a window size of its own). New inputs gather in $FUZZ_BUILD/work/TARGET; a crash, hang,
 # leak or sanitizer report stops the run, with its input in $FUZZ_BUILD/findings/TARGET. To keep
-# what a run found: `$FUZZ_BUILD/fuzz/fuzz-TARGET -merge=1 fuzz/corpus/TARGET $FUZZ_BUILD/work/TARGET`.
+# what a run found, minimised (absolute paths: the environment target works in a directory of its
+# own): `$PWD/$FUZZ_BUILD/fuzz/fuzz-TARGET -merge=1 NEW $PWD/fuzz/corpus/TARGET $PWD/$FUZZ_BUILD/work/TARGET`,
+# then NEW replaces fuzz/corpus/TARGET.
 # `make fuzz` builds the targets first; this script expects them built.
 set -euo pipefail
 cd "$(dirname "$0")/.."
