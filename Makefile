@@ -4,6 +4,7 @@
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 BENCH_BUILD?= build-bench
+FUZZ_BUILD ?= build-fuzz
 VENV       ?= .venv
 CPYTHON_VENV ?= .venv-cpython
 JOBS       ?= $(shell nproc)
@@ -15,8 +16,8 @@ CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 # The project's own builds fail on any warning; pip's build for a user does not.
 OWN_BUILD   = -DTAVVIK_WERROR=ON
 
-.PHONY: all bootstrap bootstrap-test build test test-unit test-asan run install install-cpython \
-        venv dist bench pictures preview format lint clean
+.PHONY: all bootstrap bootstrap-test build test test-unit test-asan test-fuzz fuzz fuzz-long run \
+        install install-cpython venv dist bench pictures preview format lint clean
 
 all: build
 
@@ -37,8 +38,8 @@ build: bootstrap-test
 # Every suite: the C++ tests once; the module's suites under PyPy and under CPython; the
 # end-to-end tests of the installed PyPy launcher in tmux, and the real-time one of the CPython
 # launcher, all through ctest; then the same C++ tests built with the address and
-# undefined-behaviour sanitizers.
-test: test-unit test-asan
+# undefined-behaviour sanitizers; then the fuzz targets' regression run.
+test: test-unit test-asan test-fuzz
 
 # dist: the wheel suites (python-*-test_wheels) install what it makes.
 test-unit: build install install-cpython dist
@@ -49,6 +50,28 @@ test-asan: bootstrap-test
 	  -DTAVVIK_PYTHON=OFF
 	cmake --build $(ASAN_BUILD) -j$(JOBS)
 	ctest --test-dir $(ASAN_BUILD) --output-on-failure -j$(JOBS)
+
+# The fuzz targets (fuzz/), one per input from outside: a compiled description, a parameterised
+# string, the environment. Everything is built with clang 16 (clang 14 cannot read libstdc++ 12's
+# <expected>) for libFuzzer, with the address and undefined-behaviour sanitizers.
+fuzz: bootstrap-test
+	CC=clang-16 CXX=clang++-16 cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  $(OWN_BUILD) -DTAVVIK_FUZZ=ON -DTAVVIK_TESTS=OFF -DTAVVIK_PYTHON=OFF -DTAVVIK_TOOLS=OFF
+	cmake --build $(FUZZ_BUILD) -j$(JOBS)
+
+# The regression run: the kept corpus (fuzz/corpus) through each target, so that a fault once
+# found stays found, and the parameter language against ncurses on every installed description.
+test-fuzz: fuzz
+	ctest --test-dir $(FUZZ_BUILD) --output-on-failure -j$(JOBS)
+
+# A long run of one target: 10 million executions or an hour, whichever comes first, e.g.
+#   make fuzz-long FUZZ_TARGET=parameters [FUZZ_SECONDS=3600] [FUZZ_RUNS=10000000]
+FUZZ_TARGET  ?= description
+FUZZ_SECONDS ?= 3600
+FUZZ_RUNS    ?= 10000000
+
+fuzz-long: fuzz
+	nice -n 19 scripts/fuzz.sh $(FUZZ_TARGET) $(FUZZ_SECONDS) $(FUZZ_RUNS)
 
 $(VENV)/bin/pypy3:
 	$(PYPY) -m venv --system-site-packages $(VENV)
@@ -96,7 +119,7 @@ pictures: build
 preview: build
 	$(BUILD)/tools/sprite_preview
 
-SOURCES = $(shell find src tests bench tools \( -name '*.cpp' -o -name '*.hpp' \))
+SOURCES = $(shell find src tests bench tools fuzz \( -name '*.cpp' -o -name '*.hpp' \))
 
 format:
 	clang-format -i $(SOURCES)
@@ -120,5 +143,5 @@ lint:
 	  '^$(CURDIR)/src/'
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(TIDY_BUILD) build-pip $(VENV) $(CPYTHON_VENV) \
-	  $(DIST)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(TIDY_BUILD) $(FUZZ_BUILD) build-pip $(VENV) \
+	  $(CPYTHON_VENV) $(DIST)

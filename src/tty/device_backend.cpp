@@ -36,15 +36,7 @@ std::expected<void, tui::Error> DeviceBackend::send(const tui::FrameToSend& fram
     if (const auto window = device_->measure_window()) renderer_.set_window(*window);
     whole = true;
   }
-  if (whole) {
-    renderer_.clear_screen(out);
-    renderer_.draw_all(frame.wanted, out);
-  } else {
-    if (!frame.cursor_visible) renderer_.set_cursor_visible(false, out);
-    renderer_.draw_changes(frame.wanted, frame.shown, frame.changes, out);
-  }
-  if (frame.cursor_visible) renderer_.set_cursor_visible(true, out);
-  renderer_.reset_colors(out);
+  renderer_.draw_frame(frame, whole, out);
   return device_->flush();
 }
 

@@ -23,6 +23,18 @@ void Renderer::set_cursor_visible(bool visible, std::string& out) {
   cursor_visible_ = visible;
 }
 
+void Renderer::draw_frame(const tui::FrameToSend& frame, bool whole, std::string& out) {
+  if (whole) {
+    clear_screen(out);
+    draw_all(frame.wanted, out);
+  } else {
+    if (!frame.cursor_visible) set_cursor_visible(false, out);
+    draw_changes(frame.wanted, frame.shown, frame.changes, out);
+  }
+  if (frame.cursor_visible) set_cursor_visible(true, out);
+  reset_colors(out);
+}
+
 void Renderer::draw_all(const tui::Buffer& wanted, std::string& out) {
   start_frame(wanted);
   for (int y = 0; y < height_; ++y) {

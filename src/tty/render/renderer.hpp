@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tty/terminfo/control_strings.hpp"
+#include "tui/backend.hpp"
 #include "tui/buffer.hpp"
 #include "tui/rect.hpp"
 
@@ -59,6 +60,9 @@ class Renderer {
   /// Selects the default colours if they are not selected, so that nothing coloured is left
   /// behind should the process stop before the next frame.
   void reset_colors(std::string& out) { select_colors(tui::Color::Reset, tui::Color::Reset, out); }
+  /// A frame as a backend sends it: whole on a cleared screen, or its changes; then the cursor
+  /// as the frame wants it, and the default colours.
+  void draw_frame(const tui::FrameToSend& frame, bool whole, std::string& out);
 
  private:
   /// Where the terminal's cursor is known to be. y < 0: unknown. A known row with x < 0 is the

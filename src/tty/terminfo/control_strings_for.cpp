@@ -9,6 +9,10 @@ namespace tty {
 
 namespace {
 
+// The longest clearing or cursor sequence of any installed description is under 40 bytes; one
+// past this is damage, and xterm's form stands in rather than a frame's worth of garbage.
+constexpr std::size_t kLongestSequence = 256;
+
 /// Whether the description spells a capability exactly as `standard` formats the same
 /// parameters, tried on a few values so that conditionals in the capability show up.
 template <typename Standard>
@@ -26,7 +30,7 @@ bool spelled_as(const TerminfoDescription& description, unibi_string capability,
 
 bool spelled_exactly(const TerminfoDescription& description, unibi_string capability,
                      std::string_view text) {
-  return description.expand(capability) == text;
+  return description.text(capability) == text;
 }
 
 ColorSelect parameters(std::string_view text) {
@@ -72,23 +76,35 @@ bool direct_color(const TerminfoDescription& description) {
   return description.has_extended("RGB") || description.number(unibi_max_colors) > 256;
 }
 
+/// A sequence that takes no parameters as the description spells it, unless it is absent,
+/// empty or too long to be anything but damage.
+std::optional<std::string> plain_sequence(const TerminfoDescription& description,
+                                          unibi_string capability) {
+  auto text = description.text(capability);
+  if (!text || text->empty() || text->size() > kLongestSequence) return std::nullopt;
+  return text;
+}
+
 /// How the description inserts a cell, for the bottom-right cell of a terminal that wraps as
 /// soon as it is written.
 void use_insertion(const TerminfoDescription& description, ControlStrings& strings) {
-  auto one_blank = description.expand(unibi_insert_character);
+  auto one_blank = plain_sequence(description, unibi_insert_character);
   if (!one_blank) one_blank = description.expand(unibi_parm_ich, {1});
-  strings.insert_blank = one_blank.value_or("");
-  auto on = description.expand(unibi_enter_insert_mode);
-  auto off = description.expand(unibi_exit_insert_mode);
+  if (one_blank && one_blank->size() <= kLongestSequence) strings.insert_blank = *one_blank;
+  auto on = plain_sequence(description, unibi_enter_insert_mode);
+  auto off = plain_sequence(description, unibi_exit_insert_mode);
   if (on && off) strings.insert_mode_on = std::move(*on), strings.insert_mode_off = std::move(*off);
 }
 
 /// The description's spellings of the essential sequences, and which shortcuts it spells the
 /// way the renderer writes them.
 void use_description_strings(const TerminfoDescription& description, ControlStrings& strings) {
-  if (auto text = description.expand(unibi_cursor_invisible)) strings.hide_cursor = *text;
-  if (auto text = description.expand(unibi_cursor_normal)) strings.show_cursor = *text;
-  if (auto text = description.expand(unibi_clear_screen)) strings.clear_screen = *text;
+  auto use = [&description](unibi_string capability, std::string& sequence) {
+    if (auto text = plain_sequence(description, capability)) sequence = std::move(*text);
+  };
+  use(unibi_cursor_invisible, strings.hide_cursor);
+  use(unibi_cursor_normal, strings.show_cursor);
+  use(unibi_clear_screen, strings.clear_screen);
   const bool standard_address =
       spelled_as(description, unibi_cursor_address, [](int row, int column) {
         return "\x1b[" + std::to_string(row + 1) + ';' + std::to_string(column + 1) + 'H';

@@ -68,6 +68,12 @@ bool TerminfoDescription::has_extended(std::string_view name) const {
   return extended_flag(name);
 }
 
+std::optional<std::string> TerminfoDescription::text(unibi_string capability) const {
+  const char* text = unibi_get_str(term_.get(), capability);
+  if (text == nullptr) return std::nullopt;
+  return without_padding(text);
+}
+
 std::optional<std::string> TerminfoDescription::expand(
     unibi_string capability, std::initializer_list<int> parameters) const {
   const char* format = unibi_get_str(term_.get(), capability);

@@ -42,8 +42,11 @@ class TerminfoDescription {
   /// Whether the extended section holds `name` in any of its kinds: a boolean that is set, a
   /// number or a string (ncurses allows each for "RGB").
   bool has_extended(std::string_view name) const;
-  /// A string capability with its parameters applied and padding dropped; nothing when absent or
-  /// damaged (see `expand_parameters`), so that the caller's ANSI form stands in.
+  /// A string capability that takes no parameters, as it is sent: padding dropped, and a '%' in
+  /// it is itself (\E%!0 on a Tektronix is not a negation); nothing when absent.
+  std::optional<std::string> text(unibi_string capability) const;
+  /// A string capability that takes parameters, with them applied and padding dropped; nothing
+  /// when absent or damaged (see `expand_parameters`), so that the caller's ANSI form stands in.
   std::optional<std::string> expand(unibi_string capability,
                                     std::initializer_list<int> parameters = {}) const;
 

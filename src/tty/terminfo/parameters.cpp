@@ -1,5 +1,6 @@
-// The terminfo parameter language, with the same text as unibi_run wherever that one is safe (it
-// traps on a division by zero, and spends seconds on a field a billion columns wide).
+// The terminfo parameter language, with the same text as ncurses' tiparm on every description
+// ncurses ships, and safe whatever a string holds (unibilium's unibi_run traps on a division by
+// zero, and spends seconds on a field a billion columns wide).
 
 #include "tty/terminfo/parameters.hpp"
 
@@ -11,8 +12,11 @@ namespace tty {
 
 namespace {
 
-// As deep as unibilium's, so that the two agree on every string it can run.
-constexpr int kStackDepth = 123;
+// As deep as ncurses' (a push past it is lost there too); no description goes near it.
+constexpr int kStackDepth = 20;
+constexpr int kParameters = 9;
+// A termcap-style string takes two parameters at most, as ncurses reads one (cm: row, column).
+constexpr int kTermcapParameters = 2;
 // Wider fields are cut to this width, so that no string makes an expansion slow.
 constexpr int kWidestField = 100;
 
@@ -79,27 +83,50 @@ std::size_t skip_branch(std::string_view format, std::size_t at, bool stop_at_el
   return format.size();
 }
 
-/// Padding, "$<" milliseconds (with at most one decimal) and then '*' or '/' at most once each,
-/// closed by '>': its length, or 0 when none starts at `at`.
+/// Padding, "$<" milliseconds (a number with at most one decimal: "5", "5.", "2.5" or ".5") and
+/// then '*' or '/' at most once each, closed by '>': its length, or 0 when none starts at `at`.
 std::size_t padding_length(std::string_view format, std::size_t at) {
+  if (format.substr(at, 2) != "$<") return 0;
   std::size_t p = at + 2;
   auto next_is = [&](char c) { return p < format.size() && format[p] == c; };
-  if (format.substr(at, 2) != "$<" || p >= format.size() || !is_digit(format[p])) return 0;
-  while (p < format.size() && is_digit(format[p])) ++p;
-  if (next_is('.')) ++p;
-  if (p < format.size() && is_digit(format[p]) && format[p - 1] == '.') ++p;
+  auto digit_next = [&] { return p < format.size() && is_digit(format[p]); };
+  const std::size_t whole = p;
+  while (digit_next()) ++p;
+  bool number = p > whole;
+  if (next_is('.')) {
+    ++p;
+    if (digit_next()) ++p, number = true;
+  }
+  if (!number) return 0;
   if (next_is('*')) ++p;
   if (next_is('/')) ++p;
   if (next_is('*') && format[p - 1] == '/') ++p;
   return next_is('>') ? p + 1 - at : 0;
 }
 
+/// Whether the string pushes a parameter (%p1 to %p9) anywhere. One that never does is written
+/// the termcap way: its operations pop the first two parameters in order (as ncurses reads such
+/// strings, which some descriptions' status lines are).
+bool pushes_parameters(std::string_view format) {
+  for (std::size_t at = 0; at + 2 < format.size(); ++at) {
+    if (format[at] != '%') continue;
+    if (format[at + 1] == 'p' && format[at + 2] >= '1' && format[at + 2] <= '9') return true;
+    if (format[at + 1] == '%') ++at;
+  }
+  return false;
+}
+
 /// One expansion: its parameters, variables, stack and text.
 class Evaluator {
  public:
   Evaluator(std::string_view format, std::span<const int> parameters, char* out, std::size_t size)
-      : format_(format), out_(out), size_(size) {
-    std::copy_n(parameters.begin(), std::min<std::size_t>(parameters.size(), 9), parameters_);
+      : format_(format), out_(out), size_(size), termcap_style_(!pushes_parameters(format)) {
+    std::copy_n(parameters.begin(), std::min<std::size_t>(parameters.size(), kParameters),
+                parameters_);
+    // The first parameter on top, so that the first pop takes it.
+    if (termcap_style_) {
+      for (int i = kTermcapParameters - 1; i >= 0; --i) push(parameters_[i]);
+    }
   }
 
   ParameterExpansion run() {
@@ -211,8 +238,7 @@ class Evaluator {
       push(0);
       damaged_ = true;  // every parameter is a number
     } else if (op == 'i') {
-      parameters_[0] = arithmetic('+', parameters_[0], 1, damaged_);
-      parameters_[1] = arithmetic('+', parameters_[1], 1, damaged_);
+      increment_first_two();
     } else if (op == '!' || op == '~') {
       const int value = pop();
       push(op == '!' ? (value == 0 ? 1 : 0) : ~value);
@@ -225,6 +251,17 @@ class Evaluator {
       return false;
     }
     return true;
+  }
+
+  /// %i: one more for the first two parameters, once however often it is written (a vt100-s
+  /// scrolling region says it twice), in a termcap-style string where they lie on the stack too.
+  void increment_first_two() {
+    if (incremented_) return;
+    incremented_ = true;
+    for (int i = 0; i < 2; ++i) {
+      parameters_[i] = arithmetic('+', parameters_[i], 1, damaged_);
+      if (termcap_style_) stack_[kTermcapParameters - 1 - i] = parameters_[i];
+    }
   }
 
   /// %{n}: a decimal constant, wrapping like the arithmetic.
@@ -245,10 +282,12 @@ class Evaluator {
   std::size_t length_ = 0;
   int stack_[kStackDepth] = {};
   int depth_ = 0;
-  int parameters_[9] = {};
+  int parameters_[kParameters] = {};
   int dynamic_[26] = {};
   int static_[26] = {};
   bool damaged_ = false;
+  bool termcap_style_;
+  bool incremented_ = false;
 };
 
 }  // namespace
@@ -256,6 +295,18 @@ class Evaluator {
 ParameterExpansion expand_parameters(std::string_view format, std::span<const int> parameters,
                                      char* out, std::size_t size) {
   return Evaluator(format, parameters, out, size).run();
+}
+
+std::string without_padding(std::string_view text) {
+  std::string sent;
+  for (std::size_t at = 0; at < text.size();) {
+    if (const std::size_t padding = padding_length(text, at)) {
+      at += padding;
+    } else {
+      sent += text[at++];
+    }
+  }
+  return sent;
 }
 
 }  // namespace tty

@@ -148,7 +148,7 @@ TEST(TerminfoSearch, DescriptionOverFourKilobytesIsRead) {
   std::string source =
       "bigterm|large description,\n"
       "\tam, xenl, colors#256, cols#80, lines#24, pairs#65536,\n"
-      "\tcup=\\E[%i%p1%d;%p2%dH, clear=\\E[H\\E[2J,\n";
+      "\tcup=\\E[%i%p1%d;%p2%dH, clear=\\E[H\\E[2J, civis=\\E%!0\\ETD00$<5>,\n";
   for (int key = 1; key < 20; ++key) {
     source += "\tkf" + std::to_string(key) + "=" + long_string + ",\n";
   }
@@ -165,6 +165,8 @@ TEST(TerminfoSearch, DescriptionOverFourKilobytesIsRead) {
   ASSERT_TRUE(found.description);
   EXPECT_EQ(found.description->number(unibi_max_colors), 256);
   EXPECT_EQ(found.description->expand(unibi_cursor_address, {4, 9}), "\x1b[5;10H");
+  // Without parameters a sequence is sent as written: its '%' is no operator (tek4105a).
+  EXPECT_EQ(tty::control_strings_for(found).hide_cursor, "\x1b%!0\x1bTD00");
 }
 
 }  // namespace
