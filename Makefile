@@ -52,10 +52,13 @@ test-asan: bootstrap-test
 	ctest --test-dir $(ASAN_BUILD) --output-on-failure -j$(JOBS)
 
 # The fuzz targets (fuzz/), one per input from outside: a compiled description, a parameterised
-# string, the environment. Everything is built with clang 16 (clang 14 cannot read libstdc++ 12's
-# <expected>) for libFuzzer, with the address and undefined-behaviour sanitizers.
+# string, the environment. Everything is built with clang (16 on Debian 12, whose clang 14 cannot
+# read libstdc++ 12's <expected>: scripts/fuzz-clang-version.sh) for libFuzzer, with the address
+# and undefined-behaviour sanitizers.
+FUZZ_CLANG ?= $(shell scripts/fuzz-clang-version.sh)
+
 fuzz: bootstrap-test
-	CC=clang-16 CXX=clang++-16 cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	CC=clang-$(FUZZ_CLANG) CXX=clang++-$(FUZZ_CLANG) cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  $(OWN_BUILD) -DTAVVIK_FUZZ=ON -DTAVVIK_TESTS=OFF -DTAVVIK_PYTHON=OFF -DTAVVIK_TOOLS=OFF
 	cmake --build $(FUZZ_BUILD) -j$(JOBS)
 

@@ -32,9 +32,10 @@ case "$set_name" in
     # The wheel suites play the arm64 wheels under emulation, with the preloaded timeline built
     # for arm64, and the other Debian release's PyPy in a chroot (mount).
     packages+=(g++-aarch64-linux-gnu qemu-user-static mount)
-    # The fuzz targets' regression run (`make fuzz`): clang 16 with libFuzzer and the
-    # sanitizers' runtimes, and ncurses' tinfo, the parameter language's second opinion.
-    packages+=(clang-16 libclang-rt-16-dev libncurses-dev)
+    # The fuzz targets' regression run (`make fuzz`): clang with libFuzzer and the sanitizers'
+    # runtimes, and ncurses' tinfo, the parameter language's second opinion.
+    clang=$("$(dirname "$0")/fuzz-clang-version.sh")
+    packages+=("clang-$clang" "libclang-rt-$clang-dev" libncurses-dev)
     ;;
   dist)
     # The sdist's builder, a wheel for Debian's CPython as well as for PyPy, and the modules for
