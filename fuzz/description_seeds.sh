@@ -6,7 +6,12 @@
 set -euo pipefail
 seeds=${1:?usage: fuzz/description_seeds.sh DIR}
 mkdir -p "$seeds"
-find /lib/terminfo /usr/share/terminfo -type f -printf '%i %p\n' | sort -un -k1,1 |
+# Debian 12 keeps ncurses-base's in /lib/terminfo, Debian 13 all of them in /usr/share/terminfo.
+directories=()
+for directory in /lib/terminfo /usr/share/terminfo; do
+  [ -d "$directory" ] && directories+=("$directory")
+done
+find "${directories[@]}" -type f -printf '%i %p\n' | sort -un -k1,1 |
   cut -d' ' -f2- | {
   i=0
   while read -r file; do
