@@ -84,10 +84,10 @@ bool read_alike(std::string_view format, const std::array<int, 9>&) {
     operators |= std::string_view("+-*/m&|^=<>AO!~?te;lPg'{").find(op) != std::string_view::npos;
     if (!operation(format, at)) return false;
   }
-  // A termcap-style string (no %p) finds on
-  // ncurses' stack as many parameters (two at most) as ncurses counts pops in it, and what %i
-  // increments is written into the bottom two places, whichever parameters lie there (with
-  // two, swapped); only the plain form (fields and %c) reads alike.
+  // A termcap-style string (no %p) finds on ncurses' stack as many parameters (two at most) as
+  // ncurses counts pops in it, and what %i increments is written into the bottom two places,
+  // whichever parameters lie there (with two, swapped); only the plain form (fields and %c)
+  // reads alike.
   return explicit_parameters || !(increments || operators);
 }
 

@@ -32,7 +32,7 @@ bool Renderer::wraps_onto(int x) const {
   // Only where the description says so: automatic margins that leave the cursor pending at the
   // last column (the newline glitch). The pending row is above another of the drawing, so the
   // wrap never scrolls.
-  return strings_.deferred_wrap && right_edge_is_window_ && x == 0 && row_.y > 0 &&
+  return strings_.deferred_wrap && right_edge_is_window() && x == 0 && row_.y > 0 &&
          cursor_ == Cursor{-1, row_.y - 1};
 }
 

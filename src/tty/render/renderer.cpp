@@ -75,7 +75,6 @@ void Renderer::start_frame(const tui::Buffer& wanted) {
   wanted_ = &wanted;
   width_ = std::min<int>(wanted.area().width, window_ ? window_->width : UINT16_MAX);
   height_ = std::min<int>(wanted.area().height, window_ ? window_->height : UINT16_MAX);
-  right_edge_is_window_ = window_ && width_ == window_->width;
   strokes_.clear();
   row_ends_.assign(static_cast<std::size_t>(height_), -1);
   const std::size_t cells = static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_);

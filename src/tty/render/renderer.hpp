@@ -213,6 +213,9 @@ class Renderer {
   void move_to(int x, std::string& out);
   /// Whether a symbol written now lands at column x of the row by the pending wrap alone.
   bool wraps_onto(int x) const;
+  /// Whether the drawing's right edge is the terminal's, so that writing its last column leaves
+  /// the cursor pending there.
+  bool right_edge_is_window() const { return window_ && width_ == window_->width; }
   /// Moves from the cursor, or from the row's start after a carriage return, into `trial_`,
   /// which replaces `motion_` when shorter.
   void try_relative_motion(bool carriage_return, int x, int y);
@@ -234,9 +237,6 @@ class Renderer {
   // The drawn size: the frame's, cut to the window.
   int width_ = 0;
   int height_ = 0;
-  // Whether the drawing's right edge is the terminal's, so that writing its last column leaves
-  // the cursor pending there.
-  bool right_edge_is_window_ = false;
   Cursor cursor_;
   Pen pen_;
   std::optional<bool> cursor_visible_;
